@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs what is missing and builds the three trees:
+#   build/host   the portable core and its tests, native
+#   build/win    the 64-bit Windows build: Nimbrel.exe, its tests and tools;
+#                build/win/dist is a distribution folder that runs under Wine here
+#   build/win32  the shipped 32-bit Nimbrel.exe; build/win32/dist is the product
+# The kernels of our build machines run no 32-bit code, so Wine can only run
+# the 64-bit build; both come from the same sources.
+set -euo pipefail
+ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$ROOT"
+
+"$ROOT/scripts/bootstrap.sh"
+
+JOBS="${NIMBREL_JOBS:-$(nproc)}"
+what="${1:-all}"
+if [ "$what" = all ] || [ "$what" = host ]; then
+  cmake -S . -B build/host -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
+  cmake --build build/host -j "$JOBS"
+fi
+if [ "$what" = all ] || [ "$what" = win ]; then
+  cmake -S . -B build/win -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-x86_64.cmake" >/dev/null
+  cmake --build build/win -j "$JOBS"
+fi
+if [ "$what" = all ] || [ "$what" = win32 ]; then
+  cmake -S . -B build/win32 -G Ninja -DCMAKE_BUILD_TYPE=Release -DNIMBREL_TESTS=OFF \
+    -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" >/dev/null
+  cmake --build build/win32 -j "$JOBS"
+fi

@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Builds everything (installing what is missing) and runs every test tier:
+#   1. host unit tests of the portable core
+#   2. Windows tests under Wine
+#   3. end-to-end tests of the real Nimbrel.exe under Wine + Xvfb
+#   4. screenshots (written by the end-to-end tests to build/win/screenshots)
+set -uo pipefail
+ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$ROOT"
+
+"$ROOT/scripts/build.sh" || { echo "build failed"; exit 1; }
+"$ROOT/scripts/wine-prefix.sh" || { echo "wine prefix failed"; exit 1; }
+
+LOGDIR="$ROOT/build/test-logs"
+mkdir -p "$LOGDIR"
+JOBS="${NIMBREL_TEST_JOBS:-2}"
+
+echo "== host tests"
+ctest --test-dir build/host --output-on-failure -j "$JOBS" 2>&1 | tee "$LOGDIR/host.log"
+host_rc=${PIPESTATUS[0]}
+
+echo "== Windows and end-to-end tests (Wine + Xvfb)"
+# The GUI tests share one X display and one wineserver; they run one by one.
+"$ROOT/scripts/wine-session.sh" ctest --test-dir build/win --output-on-failure -j 1 \
+  2>&1 | tee "$LOGDIR/win.log"
+win_rc=${PIPESTATUS[0]}
+
+total_passed=0
+total_failed=0
+for log in "$LOGDIR/host.log" "$LOGDIR/win.log"; do
+  line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -1 || true)
+  if [ -n "$line" ]; then
+    failed=$(sed -E 's/.*passed, ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
+    all=$(sed -E 's/.*passed, ([0-9]+) tests? failed out of ([0-9]+).*/\2/' <<<"$line")
+    total_failed=$((total_failed + failed))
+    total_passed=$((total_passed + all - failed))
+  else
+    total_failed=$((total_failed + 1))
+  fi
+done
+
+echo "Nimbrel: $total_passed passed, $total_failed failed"
+if [ "$host_rc" -ne 0 ] || [ "$win_rc" -ne 0 ] || [ "$total_failed" -ne 0 ]; then
+  exit 1
+fi
+exit 0
