@@ -652,8 +652,8 @@ LRESULT CALLBACK TForm::ContainerProc(HWND window, UINT message, WPARAM wParam, 
             return SendMessageW(form->Handle(), message, wParam, lParam);
         break;
     case WM_ERASEBKGND:
-        if (!subclassed) {
-            // Panels show the window's colour, whatever their own colour.
+        {
+            // Panels and group boxes show the window's colour, whatever their own colour.
             if (TForm* form = FormOf(window)) {
                 RECT r;
                 GetClientRect(window, &r);

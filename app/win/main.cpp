@@ -1,0 +1,34 @@
+// Program entry: the start-up sequence, then the message loop until the
+// main window closes.
+
+#include "app/dialogs/win/Unit2.h"
+#include "app/win/untMain.h"
+#include "framework/win/Application.h"
+#include "framework/win/Theme.h"
+#include "resources/Themes.h"
+
+#include <memory>
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
+{
+    TApplication app;
+    Application = &app;
+    try {
+        app.Initialize();
+
+        RegisterBuiltInThemes();
+        ApplyTheme(kDefaultThemeName);  // reports a missing theme and goes on
+
+        // The forms' owner destroys them, the dialog first, when the loop ends.
+        auto forms = std::make_unique<TComponent>(nullptr);
+        auto* form1 = new TForm1(forms.get());
+        new TForm2(forms.get(), form1->Handle());
+        app.MainFormHandle = form1->Handle();
+        form1->Show();
+        app.Run();
+    } catch (...) {
+        app.HandleException(std::current_exception());
+        return 1;
+    }
+    return 0;
+}

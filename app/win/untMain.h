@@ -1,0 +1,58 @@
+#pragma once
+// The main window TForm1: its controls, components and event handlers.
+
+#include "framework/win/Forms.h"
+#include "framework/win/OpenDialog.h"
+#include "framework/win/Timer.h"
+
+#include <string>
+
+// The folder of the running executable, ending with a backslash; set once
+// while the main window is created.
+extern std::wstring AppDir;
+
+class TForm1 : public TForm {
+public:
+    explicit TForm1(TComponent* owner);
+
+    TControl& Panel1;
+    TControl& Panel2;
+    TControl& Label3;
+    TControl& lblVersion;
+    TControl& Panel3;
+    TControl& Label2;
+    TControl& JvLinkLabel1;
+    TControl& Label4;
+    TControl& edtESDFile;
+    TControl& btnSelectESD;
+    TControl& Label6;
+    TControl& ComboBox1;
+    TControl& btnConvert;
+    TControl& btnExit;
+    TControl& GroupBox1;
+    TControl& rd1;
+    TControl& rd2;
+    TControl& JvLinkLabel2;
+    TControl& ProgressBar1;
+    TControl& chkWimlib;
+    TControl& Memo1;
+    TOpenDialog* OpenDialog1;
+    TTimer* Timer1;
+
+    void FormCreate();
+    void btnSelectESDClick();
+    void btnExitClick();
+    void JvLinkLabel1Click();
+};
+
+extern TForm1* Form1;
+
+// Asks the shell to open a web page; true when it reports success.
+bool OpenUrl(const std::wstring& url);
+
+// Whether a path names an existing file, or an existing folder.
+bool FileExists(const std::wstring& path);
+bool DirectoryExists(const std::wstring& path);
+
+// True when the program runs as a 32-bit process on 64-bit Windows.
+bool IsWow64();

@@ -1,0 +1,44 @@
+#include "framework/win/OpenDialog.h"
+
+#include "framework/win/OSError.h"
+
+#include <commdlg.h>
+
+#include <algorithm>
+#include <vector>
+
+std::wstring FilterToMultiString(const std::wstring& filter)
+{
+    std::wstring result = filter;
+    for (wchar_t& c : result)
+        if (c == L'|')
+            c = L'\0';
+    result.push_back(L'\0');
+    result.push_back(L'\0');
+    return result;
+}
+
+bool TOpenDialog::Execute(HWND owner)
+{
+    const std::wstring filter = FilterToMultiString(Filter);
+    std::vector<wchar_t> file(32768, L'\0');
+    FileName.copy(file.data(), std::min(FileName.size(), file.size() - 1));
+
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof(ofn);
+    ofn.hwndOwner = owner;
+    ofn.lpstrFilter = filter.c_str();
+    ofn.nFilterIndex = static_cast<DWORD>(FilterIndex);
+    ofn.lpstrFile = file.data();
+    ofn.nMaxFile = static_cast<DWORD>(file.size());
+    ofn.Flags = Options | OFN_EXPLORER;
+    if (!GetOpenFileNameW(&ofn)) {
+        const DWORD error = CommDlgExtendedError();
+        if (error != 0)
+            throw Exception(L"Der Dateiauswahldialog ist fehlgeschlagen (Code " + std::to_wstring(error) + L")");
+        return false;  // cancelled
+    }
+    FileName = file.data();
+    FilterIndex = static_cast<int>(ofn.nFilterIndex);
+    return true;
+}
