@@ -209,9 +209,7 @@ void TForm::RegisterClasses()
 
     WNDCLASSEXW panel{};
     panel.cbSize = sizeof(panel);
-    panel.lpfnWndProc = [](HWND w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
-        return ContainerProc(w, m, wp, lp, 0, 0);
-    };
+    panel.lpfnWndProc = &TForm::PanelProc;
     panel.hInstance = GetModuleHandleW(nullptr);
     panel.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     panel.lpszClassName = kPanelClass;
@@ -667,6 +665,11 @@ LRESULT CALLBACK TForm::ContainerProc(HWND window, UINT message, WPARAM wParam, 
     }
     return subclassed ? DefSubclassProc(window, message, wParam, lParam)
                       : DefWindowProcW(window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK TForm::PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return ContainerProc(window, message, wParam, lParam, 0, 0);
 }
 
 LRESULT CALLBACK TForm::ComboEditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
