@@ -1,0 +1,214 @@
+// wimlib-imagex.exe for Wine: runs the host's real wimlib-imagex with the
+// same arguments, Windows paths turned into Unix paths, relays its output to
+// our standard output and exits with its exit code.
+//
+// A Linux child does not inherit Windows handles, so its output goes to a
+// temporary file that we copy to our standard output while it grows. The
+// blocking spawn runs on a second thread; the main thread relays.
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tools/children/win/ToolSupport.h"
+#include "tools/wimbridge/BridgeArgs.h"
+
+namespace {
+
+using tools::LocalArgv;
+using tools::ProcessHeapString;
+using tools::ToUtf8;
+using tools::UniqueHandle;
+
+// Exit code when the bridge itself cannot do its job (not the tool's).
+constexpr DWORD BridgeFailure = 127;
+
+using WineGetUnixFileNameFn = char*(CDECL*)(LPCWSTR);
+using WineUnixSpawnvpFn = LONG(WINAPI*)(char* const argv[], int wait);
+
+struct WineExports {
+    WineGetUnixFileNameFn GetUnixFileName = nullptr;
+    WineUnixSpawnvpFn UnixSpawnvp = nullptr;
+};
+
+std::optional<WineExports> FindWineExports()
+{
+    HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    if (!kernel32 || !ntdll)
+        return std::nullopt;
+    WineExports w;
+    w.GetUnixFileName = reinterpret_cast<WineGetUnixFileNameFn>(
+        reinterpret_cast<void*>(GetProcAddress(kernel32, "wine_get_unix_file_name")));
+    w.UnixSpawnvp = reinterpret_cast<WineUnixSpawnvpFn>(
+        reinterpret_cast<void*>(GetProcAddress(ntdll, "__wine_unix_spawnvp")));
+    if (!w.GetUnixFileName || !w.UnixSpawnvp)
+        return std::nullopt;
+    return w;
+}
+
+// The bytes are taken as Wine gives them: they are the name as it lies on
+// the Unix file system, whatever the host's character set.
+std::optional<std::string> UnixPath(const WineExports& wine, std::wstring_view windowsPath)
+{
+    const std::wstring path(windowsPath);
+    ProcessHeapString unixName(wine.GetUnixFileName(path.c_str()));
+    if (!unixName.Value)
+        return std::nullopt;
+    return std::string(unixName.Value);
+}
+
+std::string MapArgument(const WineExports& wine, std::wstring_view arg)
+{
+    if (wimbridge::IsWindowsPath(arg)) {
+        if (auto mapped = UnixPath(wine, arg))
+            return *mapped;
+    } else if (const size_t offset = wimbridge::PathValueOffset(arg); offset != std::wstring_view::npos) {
+        if (auto mapped = UnixPath(wine, arg.substr(offset)))
+            return ToUtf8(arg.substr(0, offset)) + *mapped;
+    }
+    return ToUtf8(arg);
+}
+
+void ReportError(const char* text)
+{
+    std::string line = "wimlib-imagex (bridge): ";
+    line += text;
+    line += "\r\n";
+    tools::WriteAll(GetStdHandle(STD_ERROR_HANDLE), line);
+}
+
+// The temporary output file: created empty here, deleted on destruction.
+class TempFile {
+public:
+    bool Create()
+    {
+        wchar_t dir[MAX_PATH + 1];
+        const DWORD n = GetTempPathW(MAX_PATH + 1, dir);
+        if (n == 0 || n > MAX_PATH)
+            return false;
+        wchar_t name[MAX_PATH + 1];
+        if (GetTempFileNameW(dir, L"wib", 0, name) == 0)
+            return false;
+        FPath = name;
+        return true;
+    }
+    const std::wstring& Path() const { return FPath; }
+    ~TempFile()
+    {
+        if (!FPath.empty())
+            DeleteFileW(FPath.c_str());
+    }
+
+private:
+    std::wstring FPath;
+};
+
+struct SpawnJob {
+    WineUnixSpawnvpFn Spawn = nullptr;
+    std::vector<std::string> Args;
+    LONG Status = static_cast<LONG>(BridgeFailure);
+};
+
+DWORD WINAPI SpawnThread(LPVOID param) noexcept
+{
+    auto* job = static_cast<SpawnJob*>(param);
+    std::vector<char*> argv;
+    argv.reserve(job->Args.size() + 1);
+    for (std::string& a : job->Args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    job->Status = job->Spawn(argv.data(), 1);
+    return 0;
+}
+
+// Copies what the file holds beyond the current position; false once our
+// own output is gone (then the rest is only read away).
+void Relay(HANDLE file, HANDLE out, bool& outputOk)
+{
+    static char buffer[64 * 1024];
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(file, buffer, sizeof buffer, &got, nullptr) || got == 0)
+            return;
+        if (outputOk)
+            outputOk = tools::WriteAll(out, buffer, got);
+    }
+}
+
+int Run()
+{
+    int argc = 0;
+    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    LocalArgv args(argv, argc);
+    if (!args.Argv) {
+        ReportError("cannot read the command line");
+        return BridgeFailure;
+    }
+    const auto wine = FindWineExports();
+    if (!wine) {
+        ReportError("this program runs only under Wine");
+        return BridgeFailure;
+    }
+
+    std::vector<std::string> toolArgs;
+    for (int i = 1; i < args.Count; ++i)
+        toolArgs.push_back(MapArgument(*wine, args.Argv[i]));
+
+    TempFile output;
+    if (!output.Create()) {
+        ReportError("cannot create a temporary file");
+        return BridgeFailure;
+    }
+    const auto unixOutput = UnixPath(*wine, output.Path());
+    if (!unixOutput) {
+        ReportError("cannot map the temporary file to a Unix path");
+        return BridgeFailure;
+    }
+    // Relative paths among the arguments refer to our current directory.
+    std::string unixDirectory;
+    wchar_t cwd[MAX_PATH + 1];
+    const DWORD cwdLength = GetCurrentDirectoryW(MAX_PATH + 1, cwd);
+    if (cwdLength > 0 && cwdLength <= MAX_PATH)
+        unixDirectory = UnixPath(*wine, cwd).value_or(std::string());
+
+    UniqueHandle file(CreateFileW(output.Path().c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        ReportError("cannot open the temporary file");
+        return BridgeFailure;
+    }
+
+    SpawnJob job;
+    job.Spawn = wine->UnixSpawnvp;
+    job.Args = wimbridge::HostCommand(*unixOutput, unixDirectory, wimbridge::HostProgram, toolArgs);
+    UniqueHandle thread(CreateThread(nullptr, 0, SpawnThread, &job, 0, nullptr));
+    if (!thread) {
+        ReportError("cannot start the spawning thread");
+        return BridgeFailure;
+    }
+
+    const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    bool outputOk = out != nullptr && out != INVALID_HANDLE_VALUE;
+    for (;;) {
+        // Look first, then drain: after the child's end one last drain
+        // takes everything it wrote.
+        const bool finished = WaitForSingleObject(thread.get(), 0) == WAIT_OBJECT_0;
+        Relay(file.get(), out, outputOk);
+        if (finished)
+            break;
+        WaitForSingleObject(thread.get(), 50);
+    }
+    return static_cast<int>(job.Status);
+}
+
+} // namespace
+
+int main()
+{
+    return Run();
+}
