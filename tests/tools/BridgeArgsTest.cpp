@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -35,8 +36,8 @@ TEST(BridgeArgs, RecognisesWindowsPaths)
         {L"--compress=LZX", false},
         {L"", false},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(IsWindowsPath(c.Arg), c.Path) << std::wstring(c.Arg).size();
+    for (size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(IsWindowsPath(cases[i].Arg), cases[i].Path) << "case " << i;
 }
 
 TEST(BridgeArgs, FindsPathValuesOfLongOptions)

@@ -30,8 +30,13 @@ def host(*args):
     return subprocess.run([HOST_WIMLIB, *map(str, args)], capture_output=True, timeout=TIMEOUT)
 
 
-def image_info(path):
-    """Image count, compression and the names of a WIM, from the host's wimlib."""
+def image_info(path, solid=False):
+    """Image count, compression and the names of a WIM, from the host's wimlib.
+
+    With solid=True, also whether the file data lie in solid resources (the
+    version field does not tell: wimlib gives every LZMS archive the solid
+    version).
+    """
     result = host("info", path)
     if result.returncode != 0:
         raise AssertionError(f"wimlib-imagex info failed: {result.stdout!r} {result.stderr!r}")
@@ -39,7 +44,10 @@ def image_info(path):
     count = int(re.search(r"^Image Count:\s*(\d+)", text, re.M).group(1))
     compression = re.search(r"^Compression:\s*(\S+)", text, re.M).group(1)
     names = re.findall(r"^Name:\s*(.*)$", text, re.M)
-    return count, compression, names
+    if not solid:
+        return count, compression, names
+    blobs = host("info", path, "--blobs").stdout
+    return count, compression, names, b"WIM_RESHDR_FLAG_SOLID" in blobs
 
 
 def make_esd(folder):
@@ -87,6 +95,10 @@ class ConversionTestBase(unittest.TestCase):
         cls.stubs = {kind: required_path(f"WIMSTUB_{kind.upper()}") for kind in ("partial", "full", "hang")}
         cls.scratch = pathlib.Path(tempfile.mkdtemp(prefix="nimbrel-conv-"))
         cls.esd = make_esd(cls.scratch)
+        # The same images as a plain (non-solid) LZX WIM.
+        cls.wim = cls.scratch / "install.wim"
+        if host("export", cls.esd, "all", cls.wim, "--compress=LZX").returncode != 0:
+            raise RuntimeError("cannot make the plain WIM")
         comspec = wine([cls.child, "env", "COMSPEC"]).stdout.decode().strip()
         if not comspec or comspec == "<unset>":
             raise RuntimeError("COMSPEC is not set in the Wine prefix")
@@ -100,13 +112,14 @@ class ConversionTestBase(unittest.TestCase):
         self.root = pathlib.Path(tempfile.mkdtemp(dir=self.scratch))
 
     def distribution(self, tool=None, name=SPECIAL):
-        return Distribution(self.root, name, tool or self.bridge)
+        """A fresh application folder (also for each sub-test)."""
+        return Distribution(pathlib.Path(tempfile.mkdtemp(dir=self.root)), name, tool or self.bridge)
 
-    def source_copy(self, dist, name="Quelle ä & (x) ^!.esd"):
+    def source_copy(self, dist, name="Quelle ä & (x) ^!.esd", original=None):
         folder = dist.app / "Quellen (alt) & neu"
         folder.mkdir(exist_ok=True)
         source = folder / name
-        shutil.copy(self.esd, source)
+        shutil.copy(original or self.esd, source)
         return source
 
     def convert(self, dist, source, compression, index, extra_env=None):
@@ -176,17 +189,20 @@ class BridgeTest(ConversionTestBase):
 
 class ConversionTest(ConversionTestBase):
     def test_real_conversion_through_batch_and_bridge(self):
-        cases = [("LZX", "2", "Zwei"), ("LZMS", "1", "Eins")]
-        for compression, index, name in cases:
-            with self.subTest(compression=compression, index=index):
+        # "maximum" is a plain LZX WIM, "recovery" solid LZMS as Windows
+        # makes it, whatever the source was.
+        cases = [("esd", "LZX", "2", "Zwei", False), ("esd", "LZMS", "1", "Eins", True),
+                 ("wim", "LZMS", "2", "Zwei", True), ("wim", "LZX", "1", "Eins", False)]
+        for kind, compression, index, name, solid in cases:
+            with self.subTest(source=kind, compression=compression, index=index):
                 dist = self.distribution()
-                source = self.source_copy(dist)
+                original = self.esd if kind == "esd" else self.wim
+                source = self.source_copy(dist, f"Quelle ä & (x) ^!.{kind}", original)
                 code, text = self.convert(dist, source, compression, index)
                 self.assertEqual(code, 0, text)
-                self.assertEqual(image_info(dist.target), (1, compression, [name]))
+                self.assertEqual(image_info(dist.target, solid=True), (1, compression, [name], solid))
                 self.assertFalse(dist.temp.exists())
                 self.assertIn("Fertig", text)
-                shutil.rmtree(dist.app)
 
     def test_stale_temporary_file_is_removed_first(self):
         dist = self.distribution()
@@ -208,14 +224,13 @@ class ConversionTest(ConversionTestBase):
             with self.subTest(compression=compression, index=index):
                 dist = self.distribution(self.stubs["full"])
                 source = self.source_copy(dist)
-                log = self.root / "aufrufe.log"
+                log = dist.app / "aufrufe.log"
                 code, text = self.convert(dist, source, compression, index,
                                           extra_env={"NIMBREL_STUB_LOG": win_path(log), "NIMBREL_STUB_EXIT": "0"})
                 self.assertNotEqual(code, 0)
                 self.assertIn(message, text)
                 self.assertFalse(log.exists(), "the tool was called")
                 self.assertFalse(dist.target.exists())
-                shutil.rmtree(dist.app)
 
     def test_existing_target_is_left_alone(self):
         dist = self.distribution()
@@ -233,7 +248,7 @@ class ConversionTest(ConversionTestBase):
             with self.subTest(stub=kind, exit_code=exit_code):
                 dist = self.distribution(self.stubs[kind])
                 source = self.source_copy(dist)
-                log = self.root / f"{kind}{exit_code}.log"
+                log = dist.app / "aufrufe.log"
                 code, text = self.convert(dist, source, "LZMS", "1",
                                           extra_env={"NIMBREL_STUB_EXIT": exit_code,
                                                      "NIMBREL_STUB_LOG": win_path(log)})
@@ -245,7 +260,6 @@ class ConversionTest(ConversionTestBase):
                 call = log.read_text(encoding="utf-8").split("\n")
                 self.assertEqual(call[:4], ["export", win_path(source), "1", win_path(dist.temp)])
                 self.assertIn("--solid", call)
-                shutil.rmtree(dist.app)
 
     def test_interrupted_conversion_leaves_no_target(self):
         # Closing the console window ends the interpreter and the tool
