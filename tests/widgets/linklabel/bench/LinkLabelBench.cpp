@@ -115,4 +115,26 @@ void BM_Relayout(benchmark::State& state)
 BENCHMARK(BM_ParseAndLayout)->Arg(1 << 10)->Arg(10 << 10)->Arg(100 << 10)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Relayout)->Arg(1 << 10)->Arg(10 << 10)->Arg(100 << 10)->Unit(benchmark::kMicrosecond);
 
-BENCHMARK_MAIN();
+// "--once=<size>": parse and lay out one caption of that size, twice, and
+// stop; the script counts the instructions of such runs under valgrind,
+// which, unlike time, do not depend on caches or on the machine's load.
+int main(int argc, char** argv)
+{
+    const std::string once = "--once=";
+    if (argc == 2 && std::string(argv[1]).rfind(once, 0) == 0) {
+        const std::wstring caption = Caption(std::stoul(std::string(argv[1]).substr(once.size())));
+        TQuietCanvas canvas;
+        TDefaultRenderer renderer;
+        std::unique_ptr<TNodeTree> tree = TDefaultParser().Parse(caption);
+        SetUp(renderer, *tree);
+        renderer.RenderTree(canvas, {0, 0, 400, 100}, *tree);
+        renderer.RenderTree(canvas, {0, 0, 400, 100}, *tree);
+        return renderer.GetTextHeight() > 0 ? 0 : 1;
+    }
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
