@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "widgets/linklabel/TextHandler.h"
+
 namespace linklabel {
 
 namespace {
@@ -11,6 +13,9 @@ namespace {
 bool IsTextOrigin(const TAreaNode& node) { return dynamic_cast<const TRootNode*>(&node) != nullptr; }
 
 }  // namespace
+
+TDefaultRenderer::TDefaultRenderer() = default;
+TDefaultRenderer::~TDefaultRenderer() = default;
 
 void TDefaultRenderer::RenderTree(ICanvas& Canvas, const TRect& Rect, TNodeTree& Tree)
 {

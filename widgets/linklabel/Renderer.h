@@ -6,10 +6,12 @@
 #include <memory>
 
 #include "widgets/linklabel/Canvas.h"
-#include "widgets/linklabel/TextHandler.h"
+#include "widgets/linklabel/StartingPosObserver.h"
 #include "widgets/linklabel/Tree.h"
 
 namespace linklabel {
+
+class ITextHandler;  // TextHandler.h, kept out of here (see there)
 
 class IRenderer {
 public:
@@ -35,6 +37,9 @@ public:
 
 class TDefaultRenderer : public IRenderer, public IStartingPosObserver {
 public:
+    TDefaultRenderer();
+    ~TDefaultRenderer() override;
+
     TColor GetLinkColor() const override { return FLinkColor; }
     void SetLinkColor(TColor Value) override { FLinkColor = Value; }
     TColor GetLinkColorClicked() const override { return FLinkColorClicked; }

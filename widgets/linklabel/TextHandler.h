@@ -2,6 +2,8 @@
 // Places text runs for one layout call: buffers runs that touch without a
 // space between them, measures words (once per string node; the widths are
 // cached in the tree) and breaks lines where a word would pass the right edge.
+// Only the renderer includes this header: its TextOut would clash with the
+// TextOut macro of <windows.h>.
 
 #include <memory>
 #include <string>
@@ -9,15 +11,10 @@
 #include <vector>
 
 #include "widgets/linklabel/Canvas.h"
+#include "widgets/linklabel/StartingPosObserver.h"
 #include "widgets/linklabel/Tree.h"
 
 namespace linklabel {
-
-class IStartingPosObserver {
-public:
-    virtual ~IStartingPosObserver() = default;
-    virtual void StartingPosKnown(int X, int Y, TAreaNode& Node) = 0;
-};
 
 // ---- buffer elements
 

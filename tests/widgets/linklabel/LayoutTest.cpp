@@ -7,6 +7,7 @@
 
 #include "widgets/linklabel/Errors.h"
 #include "widgets/linklabel/Parser.h"
+#include "widgets/linklabel/TextHandler.h"
 #include "tests/widgets/linklabel/FakeCanvas.h"
 
 using namespace linklabel;

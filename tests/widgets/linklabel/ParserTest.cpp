@@ -206,7 +206,7 @@ TEST(Parser, LinksAndDynamicTagsAreNumberedInDocumentOrder)
 
 TEST(Parser, DeepNestingNeedsNoDeepStack)
 {
-    const int depth = 200000;
+    const int depth = 100000;
     std::wstring caption;
     for (int i = 0; i < depth; ++i)
         caption += L"<b>";
