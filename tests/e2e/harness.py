@@ -1,0 +1,557 @@
+"""Helpers for the end-to-end tests: start Windows programs under Wine and
+drive them from outside with nimdrive.exe, as a user would.
+
+The tests run inside scripts/wine-session.sh, which has started Xvfb and a
+persistent wineserver (DISPLAY is set). Locations come from the environment
+that CTest sets:
+
+  NIMBREL_DIST         the distribution folder (Nimbrel.exe, Tools\\...)
+  NIMBREL_DRIVER       nimdrive.exe (nimdrivehook.dll beside it)
+  NIMBREL_FIXTURE      drivefixture.exe (the driver's own test window)
+  NIMBREL_ROOT         the repository
+  NIMBREL_SCREENSHOTS  where screenshots go (PNG)
+
+Standard library only.
+"""
+
+import contextlib
+import json
+import os
+import re
+import shutil
+import signal
+import struct
+import subprocess
+import time
+import uuid
+from pathlib import Path
+
+ROOT = Path(os.environ.get("NIMBREL_ROOT") or Path(__file__).resolve().parents[2])
+MAIN_TITLE = "Nimbrel v1.8"
+# Blanks and non-ASCII letters, as a user's folder may have them.
+DEFAULT_INSTALL_NAME = "Nimbrel Prüfung"
+
+# The environment variable that marks every process a test starts, so that
+# leftovers can be found and ended without touching anyone else's.
+TOKEN_VARIABLE = "NIMBREL_E2E_TOKEN"
+# Wine's own service processes: never ours to end, even if they inherited
+# the token because a test happened to start the first Wine process.
+_WINE_SERVICES = ("wineserver", "services.exe", "winedevice.exe", "plugplay.exe",
+                  "explorer.exe /desktop", "svchost.exe", "rpcss.exe")
+
+
+def _default_build():
+    return ROOT / "build" / "win"
+
+
+def dist_dir():
+    return Path(os.environ.get("NIMBREL_DIST") or _default_build() / "dist")
+
+
+def driver_exe():
+    return Path(os.environ.get("NIMBREL_DRIVER")
+                or _default_build() / "tools" / "driver" / "nimdrive.exe")
+
+
+def fixture_exe():
+    return Path(os.environ.get("NIMBREL_FIXTURE")
+                or driver_exe().parent / "drivefixture.exe")
+
+
+def screenshots_dir():
+    return Path(os.environ.get("NIMBREL_SCREENSHOTS") or _default_build() / "screenshots")
+
+
+# ---- Wine -------------------------------------------------------------------
+
+_wine_env_cache = None
+
+
+def wine_env():
+    """The environment for Wine programs: ours plus scripts/wine-env.sh."""
+    global _wine_env_cache
+    if _wine_env_cache is None:
+        script = ROOT / "scripts" / "wine-env.sh"
+        out = subprocess.run(["bash", "-c", 'source "$1" && env -0', "bash", str(script)],
+                             check=True, stdout=subprocess.PIPE).stdout
+        sourced = dict(item.split("=", 1) for item in out.decode().split("\0") if "=" in item)
+        env = dict(os.environ)
+        for key in ("WINEPREFIX", "WINEDEBUG", "WINEDLLOVERRIDES", "WINELOADER", "WINESERVER"):
+            if key in sourced:
+                env[key] = sourced[key]
+        # Wine turns the Unix arguments into UTF-16 by the locale's charset;
+        # only a UTF-8 locale carries non-ASCII arguments intact.
+        if not _is_utf8_locale(env):
+            env["LC_CTYPE"] = "C.UTF-8"
+            env.pop("LC_ALL", None)
+        env.pop(TOKEN_VARIABLE, None)
+        _wine_env_cache = env
+    return dict(_wine_env_cache)
+
+
+def _is_utf8_locale(env):
+    for key in ("LC_ALL", "LC_CTYPE", "LANG"):
+        value = env.get(key)
+        if value:
+            return "utf-8" in value.lower() or "utf8" in value.lower()
+    return False
+
+
+def wine():
+    return wine_env()["WINELOADER"]
+
+
+def wineprefix():
+    return Path(wine_env()["WINEPREFIX"])
+
+
+def require_display():
+    if not os.environ.get("DISPLAY"):
+        raise RuntimeError("no DISPLAY: run the end-to-end tests inside scripts/wine-session.sh")
+
+
+# ---- paths --------------------------------------------------------------------
+
+def _drives():
+    """{letter: unix target} of the prefix's dosdevices."""
+    devices = wineprefix() / "dosdevices"
+    drives = {}
+    for entry in devices.iterdir():
+        name = entry.name.lower()
+        if len(name) == 2 and name[1] == ":" and name[0].isalpha() and entry.is_symlink():
+            drives[name[0]] = Path(os.path.realpath(entry))
+    return drives
+
+
+def win_path(unix_path):
+    """The Windows path Wine gives a Unix path: the drive whose root is the
+    deepest folder above it (Z: is the Unix root)."""
+    path = Path(os.path.realpath(os.path.abspath(unix_path)))
+    best = None
+    for letter, target in _drives().items():
+        try:
+            rest = path.relative_to(target)
+        except ValueError:
+            continue
+        if best is None or len(target.parts) > len(best[1].parts):
+            best = (letter, target, rest)
+    if best is None:
+        raise ValueError(f"no Wine drive reaches {path}")
+    letter, _, rest = best
+    parts = [p for p in rest.parts if p not in ("", ".")]
+    return letter.upper() + ":\\" + "\\".join(parts)
+
+
+def unix_path(windows_path):
+    """The Unix path of a Windows path with a drive letter. Components are
+    matched without regard to case where the exact name does not exist."""
+    m = re.match(r"^([A-Za-z]):[\\/]?(.*)$", windows_path)
+    if not m:
+        raise ValueError(f"not a drive path: {windows_path!r}")
+    letter, rest = m.group(1).lower(), m.group(2)
+    drives = _drives()
+    if letter not in drives:
+        raise ValueError(f"drive {letter.upper()}: is not mapped")
+    path = drives[letter]
+    for part in [p for p in re.split(r"[\\/]+", rest) if p]:
+        candidate = path / part
+        if not candidate.exists() and path.is_dir():
+            for entry in path.iterdir():
+                if entry.name.lower() == part.lower():
+                    candidate = entry
+                    break
+        path = candidate
+    return path
+
+
+@contextlib.contextmanager
+def map_drive(letter, target):
+    """Maps drive letter X: to a Unix folder for the duration of a with-block,
+    by a symlink in the prefix's dosdevices."""
+    letter = letter.lower().rstrip(":")
+    if len(letter) != 1 or not letter.isalpha():
+        raise ValueError(f"not a drive letter: {letter!r}")
+    link = wineprefix() / "dosdevices" / f"{letter}:"
+    if link.exists() or link.is_symlink():
+        raise RuntimeError(f"drive {letter.upper()}: is already mapped to {os.path.realpath(link)}")
+    os.symlink(os.path.abspath(target), link)
+    try:
+        yield letter.upper() + ":\\"
+    finally:
+        with contextlib.suppress(FileNotFoundError):
+            os.unlink(link)
+
+
+# ---- the driver ----------------------------------------------------------------
+
+class DriverError(Exception):
+    """nimdrive failed: returncode 1 is wrong use, 2 not found/timeout/refused."""
+
+    def __init__(self, args, returncode, result, stderr):
+        self.args_used = args
+        self.returncode = returncode
+        self.result = result or {}
+        self.kind = self.result.get("kind")
+        self.stderr = stderr
+        super().__init__(f"nimdrive {' '.join(map(str, args))} -> exit {returncode}: "
+                         f"{self.result.get('error', stderr.strip()[-500:])}")
+
+
+def _driver_timeout_seconds(args):
+    args = list(map(str, args))
+    seconds = 20
+    for flag in ("--timeout", "--for"):
+        if flag in args:
+            i = args.index(flag)
+            if i + 1 < len(args) and args[i + 1].isdigit():
+                seconds += int(args[i + 1]) / 1000
+    return seconds + 60
+
+
+def drive(*args, check=True):
+    """Runs nimdrive with the arguments and returns its JSON answer (a dict).
+    Raises DriverError for a non-zero exit when check is true."""
+    args = [str(a) for a in args]
+    proc = subprocess.run([wine(), str(driver_exe()), *args], env=wine_env(),
+                          stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                          timeout=_driver_timeout_seconds(args))
+    out = proc.stdout.decode("utf-8", errors="replace")
+    result = None
+    for line in reversed(out.splitlines()):
+        if line.strip().startswith("{"):
+            result = json.loads(line)
+            break
+    if proc.returncode != 0 or result is None:
+        if check:
+            raise DriverError(args, proc.returncode, result,
+                              proc.stderr.decode("utf-8", errors="replace"))
+        return result if result is not None else {"error": "no answer", "kind": "no-answer"}
+    return result
+
+
+def processes():
+    return drive("processes")["processes"]
+
+
+# ---- screenshots ---------------------------------------------------------------
+
+def screenshot(name, rect=None):
+    """Saves the Xvfb screen (or the rect {left, top, width, height} of it)
+    as <NIMBREL_SCREENSHOTS>/<name>.png and returns the path."""
+    require_display()
+    folder = screenshots_dir()
+    folder.mkdir(parents=True, exist_ok=True)
+    safe = re.sub(r"[^\w.-]+", "_", name)
+    path = folder / f"{safe}.png"
+    cmd = ["import", "-window", "root"]
+    if rect:
+        cmd += ["-crop", f"{rect['width']}x{rect['height']}+{rect['left']}+{rect['top']}", "+repage"]
+    cmd.append(str(path))
+    if shutil.which("import"):
+        subprocess.run(cmd, check=True, timeout=60, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    else:
+        # xwd + convert does the same where ImageMagick's import is missing.
+        xwd = subprocess.run(["xwd", "-root", "-silent"], check=True, stdout=subprocess.PIPE, timeout=60)
+        convert = ["convert", "xwd:-"]
+        if rect:
+            convert += ["-crop", f"{rect['width']}x{rect['height']}+{rect['left']}+{rect['top']}", "+repage"]
+        subprocess.run(convert + [str(path)], input=xwd.stdout, check=True, timeout=60)
+    return path
+
+
+def png_size(path):
+    """(width, height) from a PNG's header."""
+    with open(path, "rb") as f:
+        head = f.read(24)
+    if head[:8] != b"\x89PNG\r\n\x1a\n":
+        raise ValueError(f"{path} is not a PNG")
+    return struct.unpack(">II", head[16:24])
+
+
+# ---- programs --------------------------------------------------------------------
+
+class Program:
+    """A Windows program started under Wine for one test.
+
+    popen   the Linux process (wine's loader runs the program in it)
+    pid     the Windows process ID (what the driver knows)
+    hwnd    the main window, once it appeared (None when not waited for)
+    """
+
+    def __init__(self, exe, args=(), title=None, cwd=None, env=None, wait_window=True,
+                 timeout=60, log_dir=None):
+        require_display()
+        self.exe = Path(exe)
+        self.title = title
+        self.hwnd = None
+        self.pid = None
+        self.token = uuid.uuid4().hex
+        self._children = set()
+        full_env = wine_env()
+        full_env.update(env or {})
+        full_env[TOKEN_VARIABLE] = self.token
+        self._windows_exe = win_path(self.exe)
+        before = {p["pid"] for p in processes()}
+        log_dir = Path(log_dir or screenshots_dir() / "logs")
+        log_dir.mkdir(parents=True, exist_ok=True)
+        self.log_path = log_dir / f"{self.exe.stem}-{self.token[:8]}.log"
+        self._log = open(self.log_path, "wb")
+        self.popen = subprocess.Popen([wine(), str(self.exe), *map(str, args)],
+                                      cwd=str(cwd or self.exe.parent), env=full_env,
+                                      stdin=subprocess.DEVNULL, stdout=self._log,
+                                      stderr=subprocess.STDOUT, start_new_session=True)
+        try:
+            self.pid = self._find_pid(before, timeout)
+            if wait_window and title:
+                self.wait_window(timeout)
+        except BaseException:
+            self.stop()
+            raise
+
+    def _find_pid(self, before, timeout):
+        # The Windows process of our Popen: the new one with our image path
+        # (a fresh install folder per test makes the path unique).
+        deadline = time.monotonic() + timeout
+        exclude = ",".join(str(pid) for pid in sorted(before)) or "0"
+        while True:
+            if self.popen.poll() is not None:
+                raise RuntimeError(f"{self.exe.name} ended at once with {self.popen.returncode}; "
+                                   f"see {self.log_path}")
+            found = drive("wait-process", "--path", self._windows_exe, "--exclude-pid", exclude,
+                          "--timeout", 1000, check=False)
+            if "pid" in found:
+                return found["pid"]
+            if time.monotonic() > deadline:
+                raise TimeoutError(f"{self.exe.name} did not start as a Windows process")
+
+    def wait_window(self, timeout=60):
+        """Waits for the main window (title) of this process."""
+        deadline = time.monotonic() + timeout
+        while True:
+            if self.popen.poll() is not None:
+                raise RuntimeError(f"{self.exe.name} ended with {self.popen.returncode} before "
+                                   f"\"{self.title}\" appeared; see {self.log_path}")
+            found = drive("wait-window", "--pid", self.pid, "--title", self.title,
+                          "--timeout", 1000, check=False)
+            if "hwnd" in found:
+                self.hwnd = found["hwnd"]
+                return found
+            if time.monotonic() > deadline:
+                raise TimeoutError(f"\"{self.title}\" did not appear: {found.get('error')}")
+
+    # -- the driver, aimed at this program ------------------------------------
+    def driver(self, *args, check=True):
+        return drive(*args, check=check)
+
+    @property
+    def sel(self):
+        """The driver options that name the main window."""
+        if self.hwnd:
+            return ["--hwnd", self.hwnd]
+        return ["--pid", self.pid, "--title", self.title]
+
+    def window(self, **kw):
+        return drive("window", *self.sel, *_opts(kw))
+
+    def controls(self, **kw):
+        return drive("controls", *self.sel, *_opts(kw))["controls"]
+
+    def control(self, control_id, **kw):
+        return drive("control", *self.sel, "--id", control_id, *_opts(kw))
+
+    def controls_by_id(self, **kw):
+        return {c["id"]: c for c in self.controls(**kw)}
+
+    def click(self, control_id, force=False):
+        return drive("click", *self.sel, "--id", control_id, *(["--force"] if force else []))
+
+    def set_text(self, control_id, text):
+        return drive("set-text", *self.sel, "--id", control_id, "--text", text)
+
+    def type(self, control_id, text, replace=False, post=False):
+        flags = (["--replace"] if replace else []) + (["--post"] if post else [])
+        return drive("type", *self.sel, "--id", control_id, "--text", text, *flags)
+
+    def key(self, control_id, vk, post=False):
+        return drive("key", *self.sel, "--id", control_id, "--vk", vk, *(["--post"] if post else []))
+
+    def click_at(self, x=None, y=None, control_id=None, button="left"):
+        args = ["click-at", *self.sel, "--button", button]
+        if control_id is not None:
+            args += ["--id", control_id]
+        if x is not None:
+            args += ["--x", x, "--y", y]
+        return drive(*args)
+
+    def focus(self):
+        return drive("focus", *self.sel)
+
+    def dialog(self, title, timeout=20000):
+        return drive("dialog", "--pid", self.pid, "--title", title, "--timeout", timeout)
+
+    def msgbox(self, title=None, timeout=20000):
+        """Waits for a message box of this program and describes it."""
+        return drive("msgbox", "--pid", self.pid, *(["--title", title] if title else []),
+                     "--timeout", timeout)
+
+    def press(self, button, title=None, timeout=20000):
+        """Presses a message box button (ID or caption) and waits until the box is gone."""
+        return drive("msgbox-press", "--pid", self.pid, "--button", button,
+                     *(["--title", title] if title else []), "--timeout", timeout)
+
+    def no_msgbox(self, for_ms=2000):
+        """Fails (AssertionError) when a message box of this program shows up
+        within for_ms."""
+        result = drive("no-msgbox", "--pid", self.pid, "--for", for_ms, check=False)
+        if result.get("kind") == "unexpected":
+            box = result.get("detail", {})
+            raise AssertionError(f"unexpected message box \"{box.get('title')}\": {box.get('text')!r}")
+        if "error" in result:
+            raise DriverError(["no-msgbox"], 2, result, "")
+        return result
+
+    def close(self):
+        return drive("close", *self.sel)
+
+    def alive(self):
+        return self.popen.poll() is None
+
+    def wait_exit(self, timeout=60):
+        """Waits until the program ended and returns its exit code."""
+        result = drive("wait-exit", "--pid", self.pid, "--timeout", int(timeout * 1000), check=False)
+        if "error" in result:
+            raise TimeoutError(f"{self.exe.name} did not end: {result['error']}")
+        try:
+            code = self.popen.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            raise TimeoutError(f"{self.exe.name}'s Wine process did not end")
+        # The driver's answer keeps all 32 bits; Linux keeps only the low 8.
+        return result["exit_code"] if result.get("exit_code") is not None else code
+
+    def screenshot(self, name, window_only=False):
+        rect = None
+        if window_only and self.hwnd and self.alive():
+            rect = self.window(no_fonts=True)["rect"]
+        return screenshot(name, rect)
+
+    def remember_children(self):
+        """Notes the Windows processes this program started, to end them in stop()."""
+        if self.pid is not None and self.alive():
+            result = drive("children", "--pid", self.pid, check=False)
+            for child in result.get("children", []):
+                self._children.add(child["pid"])
+
+    def stop(self, grace=5):
+        """Closes the program, and ends it (and what it started) when it does
+        not go within grace seconds. Leaves nothing of this test running."""
+        try:
+            if self.pid is not None and self.alive():
+                self.remember_children()
+                if self.hwnd:
+                    drive("close", "--hwnd", self.hwnd, "--settle", 0, "--timeout", 0, check=False)
+                try:
+                    self.popen.wait(timeout=grace)
+                except subprocess.TimeoutExpired:
+                    drive("kill", "--pid", self.pid, "--tree", check=False)
+            if self.alive():
+                self.popen.kill()
+            with contextlib.suppress(subprocess.TimeoutExpired):
+                self.popen.wait(timeout=30)
+            if self._children:
+                alive = {p["pid"] for p in processes()}
+                for pid in sorted(self._children & alive):
+                    drive("kill", "--pid", pid, "--tree", check=False)
+            kill_marked_processes(self.token)
+        finally:
+            self._log.close()
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.stop()
+        return False
+
+
+def _opts(kw):
+    out = []
+    for key, value in kw.items():
+        flag = "--" + key.replace("_", "-")
+        if value is True:
+            out.append(flag)
+        elif value not in (False, None):
+            out += [flag, value]
+    return out
+
+
+def kill_marked_processes(token):
+    """Ends every Linux process of this user whose environment carries the
+    test's token (programs the test's program started, also Linux ones
+    started through Wine), except Wine's shared service processes."""
+    marker = f"{TOKEN_VARIABLE}={token}".encode()
+    killed = []
+    for entry in Path("/proc").iterdir():
+        if not entry.name.isdigit() or int(entry.name) == os.getpid():
+            continue
+        try:
+            environ = (entry / "environ").read_bytes()
+            cmdline = (entry / "cmdline").read_bytes().replace(b"\0", b" ").decode(errors="replace")
+        except OSError:
+            continue
+        if marker not in environ.split(b"\0"):
+            continue
+        if any(service in cmdline for service in _WINE_SERVICES):
+            continue
+        with contextlib.suppress(ProcessLookupError, PermissionError):
+            os.kill(int(entry.name), signal.SIGKILL)
+            killed.append(int(entry.name))
+    return killed
+
+
+# ---- Nimbrel ------------------------------------------------------------------------
+
+def make_install(tmpdir, name=DEFAULT_INSTALL_NAME, tools=True, replace=None, source=None):
+    """Copies the distribution folder to <tmpdir>/<name> and returns the copy.
+
+    tools    False removes the Tools folder
+    replace  {relative path: content}: a Path is copied there, bytes or str
+             (UTF-8) are written, None deletes; relative paths use / or \\
+    source   another folder to copy instead of NIMBREL_DIST
+    """
+    dist = Path(source or dist_dir())
+    if not (dist / "Nimbrel.exe").is_file() and source is None:
+        raise FileNotFoundError(f"{dist} has no Nimbrel.exe: build the distribution first")
+    target = Path(tmpdir) / name
+    shutil.copytree(dist, target)
+    if not tools:
+        shutil.rmtree(target / "Tools", ignore_errors=True)
+    for relative, content in (replace or {}).items():
+        path = target / Path(*re.split(r"[\\/]+", relative))
+        if content is None:
+            if path.is_dir():
+                shutil.rmtree(path)
+            elif path.exists():
+                path.unlink()
+            continue
+        path.parent.mkdir(parents=True, exist_ok=True)
+        if isinstance(content, bytes):
+            path.write_bytes(content)
+        elif isinstance(content, str):
+            path.write_text(content, encoding="utf-8")
+        else:
+            shutil.copy2(content, path)
+    return target
+
+
+def start_nimbrel(install_dir, env=None, wait_window=True, timeout=60):
+    """Starts <install_dir>/Nimbrel.exe under Wine; returns its Program once
+    the main window "Nimbrel v1.8" is there (or at once, wait_window=False)."""
+    return Program(Path(install_dir) / "Nimbrel.exe", title=MAIN_TITLE, cwd=install_dir, env=env,
+                   wait_window=wait_window, timeout=timeout)
+
+
+def start_fixture(title="Nimdrive-Fixtur", exit_code=None):
+    args = ["--title", title]
+    if exit_code is not None:
+        args += ["--exit-code", exit_code]
+    return Program(fixture_exe(), args, title=title)
