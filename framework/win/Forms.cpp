@@ -340,7 +340,9 @@ HWND TForm::CreateControl(const TControlDef& def, HWND parent, const RECT& bound
     int height = bounds.bottom - bounds.top;
     if (!(def.Options & coHidden))
         style |= WS_VISIBLE;
-    if (def.TabOrder >= 0 && def.Kind != TControlKind::RadioButton && def.Kind != TControlKind::GroupBox)
+    const bool focusable = def.Kind != TControlKind::RadioButton && def.Kind != TControlKind::GroupBox &&
+                           def.Kind != TControlKind::ProgressBar;
+    if (def.TabOrder >= 0 && focusable)
         style |= WS_TABSTOP;
 
     switch (def.Kind) {
