@@ -4,6 +4,7 @@
 #   2. Windows tests under Wine
 #   3. end-to-end tests of the real Nimbrel.exe under Wine + Xvfb
 #   4. screenshots (written by the end-to-end tests to build/win/screenshots)
+# and fuzzes the link label's markup parser and layout for a bounded time.
 set -uo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$ROOT"
@@ -25,8 +26,13 @@ echo "== Windows and end-to-end tests (Wine + Xvfb)"
   2>&1 | tee "$LOGDIR/win.log"
 win_rc=${PIPESTATUS[0]}
 
+echo "== fuzzing the link label's parser and layout (bounded)"
+"$ROOT/scripts/fuzz.sh" "${NIMBREL_FUZZ_SECONDS:-60}" 2>&1 | tee "$LOGDIR/fuzz.log"
+fuzz_rc=${PIPESTATUS[0]}
+
 total_passed=0
 total_failed=0
+if [ "$fuzz_rc" -eq 0 ]; then total_passed=1; else total_failed=1; fi
 for log in "$LOGDIR/host.log" "$LOGDIR/win.log"; do
   line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -1 || true)
   if [ -n "$line" ]; then
@@ -40,7 +46,7 @@ for log in "$LOGDIR/host.log" "$LOGDIR/win.log"; do
 done
 
 echo "Nimbrel: $total_passed passed, $total_failed failed"
-if [ "$host_rc" -ne 0 ] || [ "$win_rc" -ne 0 ] || [ "$total_failed" -ne 0 ]; then
+if [ "$host_rc" -ne 0 ] || [ "$win_rc" -ne 0 ] || [ "$fuzz_rc" -ne 0 ] || [ "$total_failed" -ne 0 ]; then
   exit 1
 fi
 exit 0

@@ -11,7 +11,7 @@ fi
 
 "$NIMBREL_ROOT/scripts/wine-prefix.sh"
 "$WINESERVER" -k 2>/dev/null || true
-"$WINESERVER" -p
+"$WINESERVER" -p || true  # already running: that server serves us too
 trap '"$WINESERVER" -k 2>/dev/null || true' EXIT
 "$WINE" cmd /c exit >/dev/null 2>&1 || true
 "$@"

@@ -361,6 +361,12 @@ UINT Run()
             EchoInput();
         } else if (command == L"env") {
             PrintEnvironmentVariable(need(command));
+        } else if (command == L"setenv") {
+            const std::wstring name(need(command));
+            const std::wstring value(need(command));
+            SetEnvironmentVariableW(name.c_str(), value.c_str());
+        } else if (command == L"unsetenv") {
+            SetEnvironmentVariableW(std::wstring(need(command)).c_str(), nullptr);
         } else if (command == L"envall") {
             PrintEnvironment();
         } else if (command == L"cwd") {

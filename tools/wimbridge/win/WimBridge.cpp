@@ -7,6 +7,8 @@
 // blocking spawn runs on a second thread; the main thread relays.
 
 #include <windows.h>
+
+#include <cstdlib>
 #include <shellapi.h>
 
 #include <optional>
@@ -185,7 +187,11 @@ int Run()
 
     SpawnJob job;
     job.Spawn = wine->UnixSpawnvp;
-    job.Args = wimbridge::HostCommand(*unixOutput, unixDirectory, wimbridge::HostProgram, toolArgs);
+    // Tests may put a slower or scripted program in wimlib's place.
+    std::string hostProgram = wimbridge::HostProgram;
+    if (const char* other = std::getenv("NIMBREL_BRIDGE_HOST_PROGRAM"); other != nullptr && *other != '\0')
+        hostProgram = other;
+    job.Args = wimbridge::HostCommand(*unixOutput, unixDirectory, hostProgram.c_str(), toolArgs);
     UniqueHandle thread(CreateThread(nullptr, 0, SpawnThread, &job, 0, nullptr));
     if (!thread) {
         ReportError("cannot start the spawning thread");

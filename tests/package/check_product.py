@@ -1,0 +1,64 @@
+"""Checks the shipped Nimbrel.exe as a user's Windows would see it: a 32-bit
+GUI program that needs no DLL beside it, with its manifest and version
+resource compiled in."""
+
+import re
+import struct
+import subprocess
+import sys
+import unittest
+from pathlib import Path
+
+EXE = Path(sys.argv.pop(1) if len(sys.argv) > 1 else "build/win32/dist/Nimbrel.exe")
+SYSTEM_DLLS = {"comctl32.dll", "comdlg32.dll", "gdi32.dll", "kernel32.dll", "msvcrt.dll", "shell32.dll",
+               "user32.dll", "advapi32.dll", "netapi32.dll", "version.dll", "uxtheme.dll", "ole32.dll"}
+SUPPORTED_OS = {
+    "e2011457-1546-43c5-a5fe-008deee3d3f0": "Vista",
+    "35138b9a-5d96-4fbd-8e2d-a2440225f93a": "7",
+    "4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38": "8",
+    "1f676c76-80e1-4239-95bb-83d0f6d0da78": "8.1",
+    "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a": "10",
+}
+
+
+class Product(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.data = EXE.read_bytes()
+        cls.headers = subprocess.run(["i686-w64-mingw32-objdump", "-p", str(EXE)], capture_output=True,
+                                     text=True, check=True).stdout
+
+    def test_32_bit_gui_program(self):
+        self.assertRegex(self.headers, r"Magic\s+010b\s+\(PE32\)")
+        self.assertRegex(self.headers, r"Subsystem\s+00000002\s+\(Windows GUI\)")
+
+    def test_imports_only_system_dlls(self):
+        imported = {name.lower() for name in re.findall(r"DLL Name: (\S+)", self.headers)}
+        self.assertTrue(imported)
+        self.assertLessEqual(imported, SYSTEM_DLLS, imported - SYSTEM_DLLS)
+
+    def test_version_resource(self):
+        at = self.data.find(struct.pack("<I", 0xFEEF04BD))
+        self.assertGreaterEqual(at, 0, "no VS_FIXEDFILEINFO")
+        _, _, file_ms, file_ls, product_ms, product_ls = struct.unpack_from("<6I", self.data, at)
+        self.assertEqual((file_ms, file_ls), (0x00010008, 0))      # 1.8.0.0
+        self.assertEqual((product_ms, product_ls), (0x00010000, 0))  # 1.0.0.0
+
+    def test_manifest(self):
+        start = self.data.find(b"<assembly")
+        end = self.data.find(b"</assembly>", start)
+        self.assertGreaterEqual(start, 0, "no manifest")
+        manifest = self.data[start:end].decode()
+        self.assertIn('level="requireAdministrator"', manifest)
+        self.assertRegex(manifest, r'name="Microsoft\.Windows\.Common-Controls"\s+version="6\.0\.0\.0"')
+        declared = set(re.findall(r'supportedOS Id="\{([0-9a-f-]+)\}"', manifest))
+        self.assertEqual(declared, set(SUPPORTED_OS))
+
+    def test_icon(self):
+        self.assertIn(".rsrc", self.headers)
+        # The icon group's first entry: a 256-pixel (0) or smaller image.
+        self.assertIn(b"\x00\x00\x01\x00", self.data)
+
+
+if __name__ == "__main__":
+    unittest.main()
