@@ -34,6 +34,8 @@ DEFAULT_INSTALL_NAME = "Nimbrel Prüfung"
 # The environment variable that marks every process a test starts, so that
 # leftovers can be found and ended without touching anyone else's.
 TOKEN_VARIABLE = "NIMBREL_E2E_TOKEN"
+# The file name field of the common file dialog (cmb13).
+FILE_NAME_ID = 0x47C
 # Wine's own service processes: never ours to end, even if they inherited
 # the token because a test happened to start the first Wine process.
 _WINE_SERVICES = ("wineserver", "services.exe", "winedevice.exe", "plugplay.exe",
@@ -268,10 +270,76 @@ def png_size(path):
     return struct.unpack(">II", head[16:24])
 
 
-# ---- programs --------------------------------------------------------------------
+# ---- windows and programs ------------------------------------------------------
 
-class Program:
-    """A Windows program started under Wine for one test.
+class Window:
+    """A top-level window of a program, driven through nimdrive. Extra
+    keyword arguments of the methods become driver options
+    (control_class="Button" -> --control-class Button, no_fonts=True -> --no-fonts)."""
+
+    def __init__(self, hwnd, pid):
+        self.hwnd = hwnd
+        self.pid = pid
+
+    @property
+    def sel(self):
+        """The driver options that name this window."""
+        return ["--hwnd", self.hwnd]
+
+    def window(self, **kw):
+        return drive("window", *self.sel, *_opts(kw))
+
+    def controls(self, **kw):
+        return drive("controls", *self.sel, *_opts(kw))["controls"]
+
+    def controls_by_id(self, **kw):
+        """{id: control}; where IDs repeat, the first in Z-order wins."""
+        out = {}
+        for c in self.controls(**kw):
+            out.setdefault(c["id"], c)
+        return out
+
+    def control(self, control_id, **kw):
+        return drive("control", *self.sel, "--id", control_id, *_opts(kw))
+
+    def click(self, control_id, force=False, **kw):
+        return drive("click", *self.sel, "--id", control_id, *_opts(dict(kw, force=force)))
+
+    def set_text(self, control_id, text, **kw):
+        return drive("set-text", *self.sel, "--id", control_id, "--text", text, *_opts(kw))
+
+    def type(self, control_id, text, replace=False, post=False, **kw):
+        return drive("type", *self.sel, "--id", control_id, "--text", text,
+                     *_opts(dict(kw, replace=replace, post=post)))
+
+    def key(self, control_id, vk, post=False, **kw):
+        return drive("key", *self.sel, "--id", control_id, "--vk", vk, *_opts(dict(kw, post=post)))
+
+    def click_at(self, x=None, y=None, control_id=None, button="left", **kw):
+        args = ["click-at", *self.sel, "--button", button]
+        if control_id is not None:
+            args += ["--id", control_id]
+        if x is not None:
+            args += ["--x", x, "--y", y]
+        return drive(*args, *_opts(kw))
+
+    def focus(self):
+        return drive("focus", *self.sel)
+
+    def close(self):
+        return drive("close", *self.sel)
+
+    def wait_gone(self, timeout=20000):
+        return drive("wait-gone", "--hwnd", self.hwnd, "--timeout", timeout)
+
+    def screenshot(self, name):
+        """A screenshot of just this window."""
+        return screenshot(name, self.window(no_fonts=True)["rect"])
+
+
+class Program(Window):
+    """A Windows program started under Wine for one test; its methods of
+    Window act on the main window.
 
     popen   the Linux process (wine's loader runs the program in it)
     pid     the Windows process ID (what the driver knows)
@@ -281,17 +349,19 @@ class Program:
     def __init__(self, exe, args=(), title=None, cwd=None, env=None, wait_window=True,
                  timeout=60, log_dir=None):
         require_display()
+        super().__init__(None, None)
         self.exe = Path(exe)
         self.title = title
-        self.hwnd = None
-        self.pid = None
         self.token = uuid.uuid4().hex
         self._children = set()
+        self._followed = False
+        self._before = set()
         full_env = wine_env()
         full_env.update(env or {})
         full_env[TOKEN_VARIABLE] = self.token
         self._windows_exe = win_path(self.exe)
         before = {p["pid"] for p in processes()}
+        self._before = before
         log_dir = Path(log_dir or screenshots_dir() / "logs")
         log_dir.mkdir(parents=True, exist_ok=True)
         self.log_path = log_dir / f"{self.exe.stem}-{self.token[:8]}.log"
@@ -308,85 +378,73 @@ class Program:
             self.stop()
             raise
 
-    def _find_pid(self, before, timeout):
+    def _find_pid(self, before, timeout, windows_exe=None):
         # The Windows process of our Popen: the new one with our image path
         # (a fresh install folder per test makes the path unique).
+        windows_exe = windows_exe or self._windows_exe
         deadline = time.monotonic() + timeout
         exclude = ",".join(str(pid) for pid in sorted(before)) or "0"
         while True:
-            if self.popen.poll() is not None:
+            if self.popen.poll() is not None and not self._followed:
                 raise RuntimeError(f"{self.exe.name} ended at once with {self.popen.returncode}; "
                                    f"see {self.log_path}")
-            found = drive("wait-process", "--path", self._windows_exe, "--exclude-pid", exclude,
+            found = drive("wait-process", "--path", windows_exe, "--exclude-pid", exclude,
                           "--timeout", 1000, check=False)
             if "pid" in found:
                 return found["pid"]
             if time.monotonic() > deadline:
-                raise TimeoutError(f"{self.exe.name} did not start as a Windows process")
+                raise TimeoutError(f"{windows_exe} did not start as a Windows process")
+
+    def follow(self, exe, title=None, timeout=60):
+        """Makes this handle drive the program exe (a Unix path) that the
+        started program launched (a launcher that sets up the environment,
+        say): its pid, and its main window when a title is given. stop()
+        still ends everything the test started."""
+        launcher = self.pid
+        self._followed = True
+        self.pid = self._find_pid(self._before | {launcher}, timeout, win_path(exe))
+        self._children.add(self.pid)
+        self.title = title
+        self.hwnd = None
+        if title:
+            self.wait_window(timeout)
+        return self
 
     def wait_window(self, timeout=60):
         """Waits for the main window (title) of this process."""
+        self.hwnd = self.window_of(self.title, timeout=timeout).hwnd
+        return self.hwnd
+
+    def window_of(self, title=None, cls=None, timeout=20):
+        """Waits (timeout in seconds) for a visible top-level window of this
+        program with that title and/or class and returns it as a Window."""
+        args = ["--pid", self.pid]
+        if title is not None:
+            args += ["--title", title]
+        if cls is not None:
+            args += ["--class", cls]
         deadline = time.monotonic() + timeout
         while True:
-            if self.popen.poll() is not None:
+            if self.popen.poll() is not None and not self._followed:
                 raise RuntimeError(f"{self.exe.name} ended with {self.popen.returncode} before "
-                                   f"\"{self.title}\" appeared; see {self.log_path}")
-            found = drive("wait-window", "--pid", self.pid, "--title", self.title,
-                          "--timeout", 1000, check=False)
+                                   f"{title or cls} appeared; see {self.log_path}")
+            found = drive("wait-window", *args, "--timeout", 1000, check=False)
             if "hwnd" in found:
-                self.hwnd = found["hwnd"]
-                return found
+                return Window(found["hwnd"], self.pid)
             if time.monotonic() > deadline:
-                raise TimeoutError(f"\"{self.title}\" did not appear: {found.get('error')}")
-
-    # -- the driver, aimed at this program ------------------------------------
-    def driver(self, *args, check=True):
-        return drive(*args, check=check)
+                raise TimeoutError(f"{title or cls} did not appear: {found.get('error')}")
 
     @property
     def sel(self):
-        """The driver options that name the main window."""
         if self.hwnd:
             return ["--hwnd", self.hwnd]
         return ["--pid", self.pid, "--title", self.title]
 
-    def window(self, **kw):
-        return drive("window", *self.sel, *_opts(kw))
-
-    def controls(self, **kw):
-        return drive("controls", *self.sel, *_opts(kw))["controls"]
-
-    def control(self, control_id, **kw):
-        return drive("control", *self.sel, "--id", control_id, *_opts(kw))
-
-    def controls_by_id(self, **kw):
-        return {c["id"]: c for c in self.controls(**kw)}
-
-    def click(self, control_id, force=False):
-        return drive("click", *self.sel, "--id", control_id, *(["--force"] if force else []))
-
-    def set_text(self, control_id, text):
-        return drive("set-text", *self.sel, "--id", control_id, "--text", text)
-
-    def type(self, control_id, text, replace=False, post=False):
-        flags = (["--replace"] if replace else []) + (["--post"] if post else [])
-        return drive("type", *self.sel, "--id", control_id, "--text", text, *flags)
-
-    def key(self, control_id, vk, post=False):
-        return drive("key", *self.sel, "--id", control_id, "--vk", vk, *(["--post"] if post else []))
-
-    def click_at(self, x=None, y=None, control_id=None, button="left"):
-        args = ["click-at", *self.sel, "--button", button]
-        if control_id is not None:
-            args += ["--id", control_id]
-        if x is not None:
-            args += ["--x", x, "--y", y]
-        return drive(*args)
-
-    def focus(self):
-        return drive("focus", *self.sel)
+    def driver(self, *args, check=True):
+        return drive(*args, check=check)
 
     def dialog(self, title, timeout=20000):
+        """A dialog of this program: window facts and controls in one."""
         return drive("dialog", "--pid", self.pid, "--title", title, "--timeout", timeout)
 
     def msgbox(self, title=None, timeout=20000):
@@ -410,10 +468,33 @@ class Program:
             raise DriverError(["no-msgbox"], 2, result, "")
         return result
 
-    def close(self):
-        return drive("close", *self.sel)
+    def file_dialog(self, timeout=20):
+        """The program's open/save file dialog, once it is up."""
+        deadline = time.monotonic() + timeout
+        while True:
+            for w in drive("windows", "--pid", self.pid, "--class", "#32770")["windows"]:
+                if any(c["id"] == FILE_NAME_ID for c in Window(w["hwnd"], self.pid).controls(no_fonts=True)):
+                    return Window(w["hwnd"], self.pid)
+            if time.monotonic() > deadline:
+                raise TimeoutError("no file dialog appeared")
+            time.sleep(0.2)
+
+    def choose_file(self, windows_path, timeout=20):
+        """Types a path into the file dialog's name field and presses Open."""
+        dialog = self.file_dialog(timeout)
+        dialog.set_text(FILE_NAME_ID, windows_path)
+        dialog.click(1, control_class="Button")
+        dialog.wait_gone()
+
+    def cancel_file_dialog(self, timeout=20):
+        dialog = self.file_dialog(timeout)
+        dialog.click(2, control_class="Button")
+        dialog.wait_gone()
 
     def alive(self):
+        """Whether the program runs (the followed one, after follow())."""
+        if self._followed:
+            return any(p["pid"] == self.pid for p in processes())
         return self.popen.poll() is None
 
     def wait_exit(self, timeout=60):
@@ -421,6 +502,8 @@ class Program:
         result = drive("wait-exit", "--pid", self.pid, "--timeout", int(timeout * 1000), check=False)
         if "error" in result:
             raise TimeoutError(f"{self.exe.name} did not end: {result['error']}")
+        if self._followed:
+            return result.get("exit_code")
         try:
             code = self.popen.wait(timeout=timeout)
         except subprocess.TimeoutExpired:
@@ -429,6 +512,7 @@ class Program:
         return result["exit_code"] if result.get("exit_code") is not None else code
 
     def screenshot(self, name, window_only=False):
+        """A screenshot of the screen, or of the main window only."""
         rect = None
         if window_only and self.hwnd and self.alive():
             rect = self.window(no_fonts=True)["rect"]
@@ -436,7 +520,7 @@ class Program:
 
     def remember_children(self):
         """Notes the Windows processes this program started, to end them in stop()."""
-        if self.pid is not None and self.alive():
+        if self.pid is not None:
             result = drive("children", "--pid", self.pid, check=False)
             for child in result.get("children", []):
                 self._children.add(child["pid"])
@@ -449,21 +533,26 @@ class Program:
                 self.remember_children()
                 if self.hwnd:
                     drive("close", "--hwnd", self.hwnd, "--settle", 0, "--timeout", 0, check=False)
-                try:
-                    self.popen.wait(timeout=grace)
-                except subprocess.TimeoutExpired:
+                ended = drive("wait-exit", "--pid", self.pid, "--timeout", int(grace * 1000), check=False)
+                if "error" in ended:
                     drive("kill", "--pid", self.pid, "--tree", check=False)
-            if self.alive():
+            with contextlib.suppress(subprocess.TimeoutExpired):
+                self.popen.wait(timeout=grace)
+            if self.popen.poll() is None:
                 self.popen.kill()
             with contextlib.suppress(subprocess.TimeoutExpired):
                 self.popen.wait(timeout=30)
             if self._children:
-                alive = {p["pid"] for p in processes()}
-                for pid in sorted(self._children & alive):
+                running = {p["pid"] for p in processes()}
+                for pid in sorted(self._children & running):
                     drive("kill", "--pid", pid, "--tree", check=False)
             kill_marked_processes(self.token)
         finally:
             self._log.close()
+            # Keep only logs that say something (WINEDEBUG may be quiet).
+            with contextlib.suppress(OSError):
+                if self.log_path.stat().st_size == 0:
+                    self.log_path.unlink()
 
     def __enter__(self):
         return self
@@ -484,12 +573,12 @@ def _opts(kw):
     return out
 
 
-def kill_marked_processes(token):
-    """Ends every Linux process of this user whose environment carries the
-    test's token (programs the test's program started, also Linux ones
-    started through Wine), except Wine's shared service processes."""
+def marked_processes(token):
+    """Linux PIDs of the processes whose environment carries the test's
+    token (what the test's program started, also Linux programs started
+    through Wine), except Wine's shared service processes."""
     marker = f"{TOKEN_VARIABLE}={token}".encode()
-    killed = []
+    found = []
     for entry in Path("/proc").iterdir():
         if not entry.name.isdigit() or int(entry.name) == os.getpid():
             continue
@@ -502,9 +591,17 @@ def kill_marked_processes(token):
             continue
         if any(service in cmdline for service in _WINE_SERVICES):
             continue
+        found.append(int(entry.name))
+    return found
+
+
+def kill_marked_processes(token):
+    """Ends the processes of marked_processes(token); returns their PIDs."""
+    killed = []
+    for pid in marked_processes(token):
         with contextlib.suppress(ProcessLookupError, PermissionError):
-            os.kill(int(entry.name), signal.SIGKILL)
-            killed.append(int(entry.name))
+            os.kill(pid, signal.SIGKILL)
+            killed.append(pid)
     return killed
 
 

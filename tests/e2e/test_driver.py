@@ -52,6 +52,25 @@ class ReadingWindows(FixtureTest):
         self.assertGreaterEqual(w["client_origin"]["x"], r["left"])
         self.assertLessEqual(w["client_origin"]["y"] + 320, r["top"] + r["height"])
 
+    def test_window_selection(self):
+        pid = self.app.pid
+        # (options, found?) — every option given must match; titles exactly.
+        table = [
+            (["--hwnd", hex(self.app.hwnd)], True),
+            (["--title", TITLE, "--pid", pid], True),
+            (["--class", "NimFixtureWindow", "--pid", pid], True),
+            (["--title", TITLE, "--exclude-pid", f"1,{pid}"], False),
+            (["--title", TITLE.lower()], False),
+            (["--title", TITLE, "--class", "Static"], False),
+        ]
+        for options, found in table:
+            with self.subTest(options=options):
+                result = h.drive("wait-window", *options, "--timeout", 100, check=False)
+                if found:
+                    self.assertEqual((result.get("hwnd"), result.get("pid")), (self.app.hwnd, pid))
+                else:
+                    self.assertEqual(result.get("kind"), "timeout")
+
     def test_controls(self):
         controls = self.app.controls()
         by_id = {c["id"]: c for c in controls}
@@ -100,6 +119,11 @@ class ReadingWindows(FixtureTest):
         memo = c[111]
         self.assertEqual((memo["multiline"], memo["readonly"], memo["hscroll"], memo["vscroll"],
                           memo["line_count"]), (True, True, True, True, 2))
+
+    def test_texts_that_need_escaping(self):
+        # A control character, a lone surrogate (kept as an escape) and a
+        # character beyond the BMP (a surrogate pair, sent as UTF-8).
+        self.assertEqual(self.app.control(152, no_fonts=True)["text"], "A\x01B\ud800C\U0001F600")
 
     def test_fonts(self):
         c = self.app.controls_by_id()
@@ -154,6 +178,31 @@ class Clicking(FixtureTest):
         self.app.key(110, "TAB", post=True)
         focus = self.app.focus()["focus"]
         self.assertEqual((focus["class"], focus["parent_id"]), ("Edit", 120))
+
+
+class FileDialog(FixtureTest):
+    def test_choose_and_cancel(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            chosen = Path(tmp) / "Quelle mit Lücke & (1).wim"
+            chosen.write_bytes(b"x")
+            self.app.click(112)
+            self.app.choose_file(h.win_path(chosen))
+            self.assertEqual(self.status(), "Datei: " + h.win_path(chosen))
+        self.app.click(112)
+        self.app.cancel_file_dialog()
+        self.assertEqual(self.status(), "Datei: abgebrochen")
+
+    def test_ids_repeat_so_the_class_decides(self):
+        self.app.click(112)
+        dialog = self.app.file_dialog()
+        ids = [c["class"] for c in dialog.controls(no_fonts=True) if c["id"] == 1]
+        self.assertIn("Button", ids)
+        self.assertNotEqual(ids[0], "Button")
+        self.assertEqual(dialog.control(1, control_class="Button", no_fonts=True)["class"], "Button")
+        with self.assertRaises(h.DriverError) as caught:
+            dialog.control(1, control_class="Static")
+        self.assertEqual(caught.exception.kind, "not-found")
+        self.app.cancel_file_dialog()
 
 
 class Typing(FixtureTest):
@@ -263,6 +312,33 @@ class Ending(FixtureTest):
         self.app.close()
         self.assertEqual(self.app.wait_exit(), 7)
         self.assertEqual(self.app.popen.returncode, 7)
+
+    def test_stop_ends_what_the_program_started(self):
+        self.app.click(109)
+        found = h.drive("wait-window", "--title", "Nimdrive-Fixtur-Kind")
+        self.assertEqual(self.status(), f"Kind {found['pid']}")
+        children = [c["pid"] for c in h.drive("children", "--pid", self.app.pid)["children"]]
+        self.assertEqual(children, [found["pid"]])
+        # The token reaches the child's Linux process too (two marked: the
+        # fixture and its child), so the final sweep would catch the child
+        # even if its Windows parent link were lost.
+        self.assertGreaterEqual(len(h.marked_processes(self.app.token)), 2)
+        self.app.stop()
+        self.assertNotIn(found["pid"], {p["pid"] for p in h.processes()})
+        self.assertEqual(h.drive("windows", "--title", "Nimdrive-Fixtur-Kind")["windows"], [])
+        self.assertEqual(h.marked_processes(self.app.token), [])
+
+    def test_follow_a_launched_program(self):
+        launcher = self.app.pid
+        self.app.click(109)
+        self.app.follow(h.fixture_exe(), title="Nimdrive-Fixtur-Kind")
+        self.assertNotEqual(self.app.pid, launcher)
+        self.assertEqual(self.app.window(no_fonts=True)["title"], "Nimdrive-Fixtur-Kind")
+        self.app.close()
+        self.assertEqual(self.app.wait_exit(), 0)
+        self.assertTrue(any(p["pid"] == launcher for p in h.processes()))
+        self.app.stop(grace=1)
+        self.assertFalse(any(p["pid"] == launcher for p in h.processes()))
 
     def test_stop_leaves_nothing_behind(self):
         # A modal box keeps WM_CLOSE from ending the program: stop() must kill it.

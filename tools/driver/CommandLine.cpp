@@ -75,6 +75,25 @@ std::optional<std::int64_t> ParseInteger(const std::wstring& text)
     return negative ? -signedValue : signedValue;
 }
 
+std::vector<std::int64_t> ParseIntegerList(const std::wstring& text, const std::wstring& option)
+{
+    std::vector<std::int64_t> out;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t comma = text.find(L',', start);
+        if (comma == std::wstring::npos)
+            comma = text.size();
+        if (comma > start) {
+            auto value = ParseInteger(text.substr(start, comma - start));
+            if (!value)
+                throw EUsageError(option + L" needs numbers separated by commas, not \"" + text + L"\"");
+            out.push_back(*value);
+        }
+        start = comma + 1;
+    }
+    return out;
+}
+
 ParsedCommand ParseCommand(const std::vector<std::wstring>& args, const std::vector<CommandSpec>& specs)
 {
     if (args.empty())

@@ -61,3 +61,7 @@ ParsedCommand ParseCommand(const std::vector<std::wstring>& args, const std::vec
 
 // Parses decimal or 0x-hex; std::nullopt when the text is not a whole number.
 std::optional<std::int64_t> ParseInteger(const std::wstring& text);
+
+// "12,0x1F,7" as numbers; empty items are skipped. A usage error names the
+// option when an item is not a number.
+std::vector<std::int64_t> ParseIntegerList(const std::wstring& text, const std::wstring& option);

@@ -4,6 +4,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 JsonValue RectJson(const RECT& r)
 {
     return JsonValue::MakeObject()

@@ -2,6 +2,8 @@
 
 #include "tools/driver/win/Handle.h"
 
+#include <algorithm>
+
 std::uintptr_t HandleValue(HWND hwnd) { return reinterpret_cast<std::uintptr_t>(hwnd); }
 
 HWND HandleFromValue(std::int64_t value)
@@ -51,20 +53,8 @@ WindowQuery WindowQueryFrom(const ParsedCommand& cmd)
     if (auto hwnd = cmd.OptionalInteger(L"--hwnd"))
         query.Hwnd = HandleFromValue(*hwnd);
     if (auto excluded = cmd.Optional(L"--exclude-pid")) {
-        std::size_t start = 0;
-        while (start <= excluded->size()) {
-            std::size_t comma = excluded->find(L',', start);
-            if (comma == std::wstring::npos)
-                comma = excluded->size();
-            const std::wstring part = excluded->substr(start, comma - start);
-            if (!part.empty()) {
-                auto pid = ParseInteger(part);
-                if (!pid)
-                    throw EUsageError(L"--exclude-pid needs numbers separated by commas");
-                query.ExcludePids.push_back(static_cast<DWORD>(*pid));
-            }
-            start = comma + 1;
-        }
+        for (auto pid : ParseIntegerList(*excluded, L"--exclude-pid"))
+            query.ExcludePids.push_back(static_cast<DWORD>(pid));
     }
     if (!query.Title && !query.ClassName && !query.Pid && !query.Hwnd)
         throw EUsageError(cmd.Command + L": name the window with --title, --class, --pid or --hwnd");
@@ -214,14 +204,18 @@ std::vector<ChildEntry> WalkDescendants(HWND top)
     return out;
 }
 
-HWND FindControl(HWND top, int id)
+HWND FindControl(HWND top, int id, const std::optional<std::wstring>& className)
 {
     for (const auto& entry : WalkDescendants(top)) {
-        if (GetDlgCtrlID(entry.Hwnd) == id)
-            return entry.Hwnd;
+        if (GetDlgCtrlID(entry.Hwnd) != id)
+            continue;
+        if (className && _wcsicmp(ClassNameOf(entry.Hwnd).c_str(), className->c_str()) != 0)
+            continue;
+        return entry.Hwnd;
     }
-    throw EDriverFailure("not-found", L"no control with ID " + std::to_wstring(id) + L" in window \"" +
-                                          CaptionOf(top) + L"\"");
+    throw EDriverFailure("not-found", L"no control with ID " + std::to_wstring(id) +
+                                          (className ? L" of class " + *className : std::wstring()) +
+                                          L" in window \"" + CaptionOf(top) + L"\"");
 }
 
 HWND ComboEditOf(HWND combo)

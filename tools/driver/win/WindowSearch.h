@@ -50,8 +50,11 @@ struct ChildEntry {
 };
 std::vector<ChildEntry> WalkDescendants(HWND top);
 
-// The first descendant (in WalkDescendants order) with that control ID.
-HWND FindControl(HWND top, int id);
+// The first descendant (in WalkDescendants order) with that control ID
+// and, when given, that window class (IDs repeat inside composite
+// controls, such as 1 for the list view and the "Open" button of a file
+// dialog).
+HWND FindControl(HWND top, int id, const std::optional<std::wstring>& className = std::nullopt);
 
 // The edit field of a combo box with one, else nullptr.
 HWND ComboEditOf(HWND combo);

@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <commdlg.h>
 #include <shellapi.h>
 
 #include <cwchar>
@@ -29,6 +30,8 @@ enum : int {
     IDC_DIALOG = 106,
     IDC_DISABLED = 107,
     IDC_HIDDEN = 108,
+    IDC_CHILD = 109,
+    IDC_OPEN_FILE = 112,
     IDC_EDIT = 110,
     IDC_MEMO = 111,
     IDC_COMBO = 120,
@@ -39,6 +42,7 @@ enum : int {
     IDC_CHECK = 143,
     IDC_STATUS = 150,
     IDC_BIG_LABEL = 151,
+    IDC_RAW_TEXT = 152,
     IDC_LINK = 160,
     IDC_DIALOG_EDIT = 201,
 };
@@ -242,6 +246,42 @@ void CompleteCombo(HWND combo)
     SetStatus(L"Ergänzt zu Eintrag " + std::to_wstring(found));
 }
 
+// Starts a second fixture as a child process, as a program under test
+// starts its tools; the harness must end both.
+void StartChild()
+{
+    wchar_t exe[MAX_PATH * 2] = {};
+    GetModuleFileNameW(nullptr, exe, MAX_PATH * 2);
+    std::wstring commandLine = L"\"" + std::wstring(exe) + L"\" --title Nimdrive-Fixtur-Kind";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(exe, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        SetStatus(L"Kind nicht gestartet: " + std::to_wstring(GetLastError()));
+        return;
+    }
+    KernelHandle process(pi.hProcess);
+    KernelHandle thread(pi.hThread);
+    SetStatus(L"Kind " + std::to_wstring(pi.dwProcessId));
+}
+
+void OpenFile(HWND owner)
+{
+    wchar_t file[MAX_PATH * 4] = {};
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = owner;
+    ofn.lpstrFilter = L"ESD/WIM-Dateien (*.esd,*.wim)\0*.esd;*.wim\0Alle Dateien (*.*)\0*.*\0";
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = MAX_PATH * 4;
+    ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING;
+    if (GetOpenFileNameW(&ofn))
+        SetStatus(std::wstring(L"Datei: ") + file);
+    else
+        SetStatus(L"Datei: abgebrochen");
+}
+
 void OnCommand(int id, int code, HWND control)
 {
     switch (id) {
@@ -277,6 +317,14 @@ void OnCommand(int id, int code, HWND control)
     case IDC_DIALOG:
         if (code == BN_CLICKED)
             ShowFixtureDialog(g.Main);
+        break;
+    case IDC_CHILD:
+        if (code == BN_CLICKED)
+            StartChild();
+        break;
+    case IDC_OPEN_FILE:
+        if (code == BN_CLICKED)
+            OpenFile(g.Main);
         break;
     case IDC_DISABLED:
     case IDC_HIDDEN:
@@ -349,6 +397,8 @@ void CreateControls(HWND main)
     AddControl(panel, L"Button", L"Dialog", button, IDC_DIALOG, 10, 40, 90, 25, f);
     AddControl(panel, L"Button", L"Gesperrt", button | WS_DISABLED, IDC_DISABLED, 105, 40, 90, 25, f);
     AddControl(panel, L"Button", L"Versteckt", WS_TABSTOP | BS_PUSHBUTTON, IDC_HIDDEN, 200, 40, 90, 25, f);
+    AddControl(panel, L"Button", L"Kind", button, IDC_CHILD, 295, 40, 90, 25, f);
+    AddControl(panel, L"Button", L"Datei...", button, IDC_OPEN_FILE, 390, 40, 80, 25, f);
 
     AddControl(panel, L"Edit", L"", WS_VISIBLE | WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, IDC_EDIT, 10, 75, 280,
                21, f);
@@ -386,6 +436,10 @@ void CreateControls(HWND main)
     AddControl(panel, L"Static", L"Große Schrift", WS_VISIBLE | SS_LEFT, IDC_BIG_LABEL, 220, 170, 250, 24,
                g.BigFont);
     AddControl(panel, L"NimFixtureLink", L"Klick mich", WS_VISIBLE, IDC_LINK, 220, 240, 150, 20, nullptr);
+    // Hidden text the JSON answer must escape: a control character, a lone
+    // surrogate and a character beyond the BMP (a surrogate pair).
+    const wchar_t raw[] = {L'A', 0x0001, L'B', 0xD800, L'C', 0xD83D, 0xDE00, 0};
+    AddControl(panel, L"Static", raw, SS_LEFT, IDC_RAW_TEXT, 380, 240, 90, 20, nullptr);
 }
 
 LRESULT CALLBACK MainProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)

@@ -67,6 +67,12 @@ HWND TargetWindow(const ParsedCommand& cmd) { return WaitForTopLevelWindow(Windo
 
 int ControlIdOf(const ParsedCommand& cmd) { return static_cast<int>(cmd.Integer(L"--id")); }
 
+// The control named by --id (and --control-class) in the window.
+HWND ControlOf(const ParsedCommand& cmd, HWND top)
+{
+    return FindControl(top, ControlIdOf(cmd), cmd.Optional(L"--control-class"));
+}
+
 JsonValue WindowSummary(HWND hwnd)
 {
     return JsonValue::MakeObject()
@@ -387,7 +393,7 @@ JsonValue CmdControls(const ParsedCommand& cmd)
 JsonValue CmdControl(const ParsedCommand& cmd)
 {
     HWND top = TargetWindow(cmd);
-    HWND control = FindControl(top, ControlIdOf(cmd));
+    HWND control = ControlOf(cmd, top);
     int depth = 0;
     for (HWND w = control; w && w != top; w = GetAncestor(w, GA_PARENT))
         ++depth;
@@ -405,7 +411,7 @@ JsonValue CmdDialog(const ParsedCommand& cmd)
 JsonValue CmdClick(const ParsedCommand& cmd)
 {
     HWND top = TargetWindow(cmd);
-    HWND control = FindControl(top, ControlIdOf(cmd));
+    HWND control = ControlOf(cmd, top);
     if (!cmd.Flag(L"--force"))
         EnsureUsable(control, top);
     std::wstring method;
@@ -432,7 +438,7 @@ JsonValue CmdClick(const ParsedCommand& cmd)
 JsonValue CmdSetText(const ParsedCommand& cmd)
 {
     HWND top = TargetWindow(cmd);
-    HWND control = FindControl(top, ControlIdOf(cmd));
+    HWND control = ControlOf(cmd, top);
     const std::wstring& text = cmd.Required(L"--text");
     const LRESULT ok = SendOrFail(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
     return JsonValue::MakeObject()
@@ -444,7 +450,7 @@ JsonValue CmdSetText(const ParsedCommand& cmd)
 JsonValue CmdType(const ParsedCommand& cmd)
 {
     HWND top = TargetWindow(cmd);
-    HWND control = FindControl(top, ControlIdOf(cmd));
+    HWND control = ControlOf(cmd, top);
     if (!cmd.Flag(L"--force"))
         EnsureUsable(control, top);
     HWND target = TypingTarget(control);
@@ -478,7 +484,7 @@ JsonValue CmdType(const ParsedCommand& cmd)
 JsonValue CmdKey(const ParsedCommand& cmd)
 {
     HWND top = TargetWindow(cmd);
-    HWND control = FindControl(top, ControlIdOf(cmd));
+    HWND control = ControlOf(cmd, top);
     if (!cmd.Flag(L"--force"))
         EnsureUsable(control, top);
     HWND target = TypingTarget(control);
@@ -501,9 +507,9 @@ JsonValue CmdKey(const ParsedCommand& cmd)
         .Set("text", TextOrNull(target));
 }
 
-// A foreground change from a background process may be refused; a
-// synthetic Alt stroke lifts the lock, as Windows lets the last input's
-// receiver set the foreground.
+// A foreground change from a background process may be refused; sharing
+// the input state of the current foreground thread for a moment lifts that
+// without sending the program any input of its own.
 bool BringToFront(HWND top)
 {
     if (GetForegroundWindow() == top)
@@ -511,13 +517,13 @@ bool BringToFront(HWND top)
     SetForegroundWindow(top);
     if (GetForegroundWindow() == top)
         return true;
-    INPUT alt[2] = {};
-    alt[0].type = INPUT_KEYBOARD;
-    alt[0].ki.wVk = VK_MENU;
-    alt[1] = alt[0];
-    alt[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, alt, sizeof(INPUT));
-    SetForegroundWindow(top);
+    const DWORD self = GetCurrentThreadId();
+    HWND current = GetForegroundWindow();
+    const DWORD other = current ? GetWindowThreadProcessId(current, nullptr) : 0;
+    if (other && other != self && AttachThreadInput(self, other, TRUE)) {
+        SetForegroundWindow(top);
+        AttachThreadInput(self, other, FALSE);
+    }
     return PollUntil(1000, [top] { return GetForegroundWindow() == top; });
 }
 
@@ -527,7 +533,7 @@ JsonValue CmdClickAt(const ParsedCommand& cmd)
     HWND relative = top;
     POINT pt{};
     if (cmd.Has(L"--id")) {
-        relative = FindControl(top, ControlIdOf(cmd));
+        relative = ControlOf(cmd, top);
         RECT r{};
         GetClientRect(relative, &r);
         pt = {r.right / 2, r.bottom / 2};
@@ -588,7 +594,7 @@ JsonValue CmdClickAt(const ParsedCommand& cmd)
 JsonValue CmdMove(const ParsedCommand& cmd)
 {
     HWND top = TargetWindow(cmd);
-    HWND relative = cmd.Has(L"--id") ? FindControl(top, ControlIdOf(cmd)) : top;
+    HWND relative = cmd.Has(L"--id") ? ControlOf(cmd, top) : top;
     POINT screen{static_cast<LONG>(cmd.Integer(L"--x")), static_cast<LONG>(cmd.Integer(L"--y"))};
     ClientToScreen(relative, &screen);
     if (!SetCursorPos(screen.x, screen.y))
@@ -718,19 +724,8 @@ JsonValue CmdWaitProcess(const ParsedCommand& cmd)
     const std::wstring& path = cmd.Required(L"--path");
     std::set<DWORD> excluded;
     if (auto list = cmd.Optional(L"--exclude-pid")) {
-        std::size_t start = 0;
-        while (start < list->size()) {
-            std::size_t comma = list->find(L',', start);
-            if (comma == std::wstring::npos)
-                comma = list->size();
-            if (comma > start) {
-                auto pid = ParseInteger(list->substr(start, comma - start));
-                if (!pid)
-                    throw EUsageError(L"--exclude-pid needs numbers separated by commas");
-                excluded.insert(static_cast<DWORD>(*pid));
-            }
-            start = comma + 1;
-        }
+        for (auto pid : ParseIntegerList(*list, L"--exclude-pid"))
+            excluded.insert(static_cast<DWORD>(pid));
     }
     JsonValue found;
     PollUntil(TimeoutOf(cmd), [&] {
@@ -825,23 +820,23 @@ std::vector<Command> BuildCommands()
         {spec(L"windows", {L"--title", L"--class", L"--pid"}, {L"--all"}), CmdWindows, L"lists top-level windows"},
         {spec(L"window", windowOptions({}), {L"--no-fonts"}), CmdWindow, L"describes a top-level window"},
         {spec(L"controls", windowOptions({}), {L"--no-fonts"}), CmdControls, L"describes every control"},
-        {spec(L"control", windowOptions({L"--id"}), {L"--no-fonts"}, {L"--id"}), CmdControl,
+        {spec(L"control", windowOptions({L"--id", L"--control-class"}), {L"--no-fonts"}, {L"--id"}), CmdControl,
          L"describes one control"},
         {spec(L"dialog", windowOptions({}), {L"--no-fonts"}), CmdDialog, L"window and controls together"},
-        {spec(L"click", windowOptions({L"--id", L"--settle"}), {L"--force"}, {L"--id"}), CmdClick,
+        {spec(L"click", windowOptions({L"--id", L"--control-class", L"--settle"}), {L"--force"}, {L"--id"}), CmdClick,
          L"clicks a control"},
-        {spec(L"set-text", windowOptions({L"--id", L"--text"}), {}, {L"--id", L"--text"}), CmdSetText,
+        {spec(L"set-text", windowOptions({L"--id", L"--control-class", L"--text"}), {}, {L"--id", L"--text"}), CmdSetText,
          L"WM_SETTEXT"},
-        {spec(L"type", windowOptions({L"--id", L"--text", L"--settle"}), {L"--post", L"--replace", L"--force"},
+        {spec(L"type", windowOptions({L"--id", L"--control-class", L"--text", L"--settle"}), {L"--post", L"--replace", L"--force"},
               {L"--id", L"--text"}),
          CmdType, L"types characters"},
-        {spec(L"key", windowOptions({L"--id", L"--vk", L"--settle"}), {L"--post", L"--no-char", L"--force"},
+        {spec(L"key", windowOptions({L"--id", L"--control-class", L"--vk", L"--settle"}), {L"--post", L"--no-char", L"--force"},
               {L"--id", L"--vk"}),
          CmdKey, L"presses a key"},
-        {spec(L"click-at", windowOptions({L"--id", L"--x", L"--y", L"--button", L"--settle", L"--hold-ms"}),
+        {spec(L"click-at", windowOptions({L"--id", L"--control-class", L"--x", L"--y", L"--button", L"--settle", L"--hold-ms"}),
               {L"--double", L"--hold"}),
          CmdClickAt, L"a real mouse click"},
-        {spec(L"move", windowOptions({L"--id", L"--x", L"--y", L"--settle"}), {}, {L"--x", L"--y"}), CmdMove,
+        {spec(L"move", windowOptions({L"--id", L"--control-class", L"--x", L"--y", L"--settle"}), {}, {L"--x", L"--y"}), CmdMove,
          L"moves the mouse pointer"},
         {spec(L"close", windowOptions({L"--settle"})), CmdClose, L"posts WM_CLOSE"},
         {spec(L"focus", windowOptions({})), CmdFocus, L"which control has the keyboard focus"},
