@@ -1,0 +1,93 @@
+#pragma once
+// A captured stream as the runner sees it (line assembly plus its read
+// thread), and the holders of pipe ends used while a run is set up.
+
+#include "framework/win/Handle.h"
+#include "process/JvReaderCore.h"
+#include "process/win/JvCPSThreads.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class TJvCreateProcess;
+
+class TJvReader : public TJvBaseReader {
+public:
+    explicit TJvReader(TJvCreateProcess* owner);
+    ~TJvReader() override;
+
+    // Starts reading a pipe: a new line state and a read thread of its own.
+    void CreateThread(TKernelHandle readHandle);
+    // The two halves of CreateThread, so that a run can create every thread
+    // before it commits to any of them.
+    std::unique_ptr<TJvReadThread> PrepareThread(TKernelHandle readHandle);
+    void StartThread(std::unique_ptr<TJvReadThread> thread);
+
+    // Stops the read thread without counting its end.
+    void Terminate();
+    // Takes every pending piece and processes it (a read notification).
+    void Drain();
+
+    TJvReadThread* Thread() const noexcept { return FThread; }
+
+protected:
+    bool OwnerData() const override;
+
+private:
+    // Completion handler of the read thread, on the user-interface thread.
+    void ThreadFinished();
+    // The stream's end: the last pieces, the unfinished line, the count.
+    void FinishRun();
+    bool TakePiece(std::uint32_t& count);
+
+    TJvReadThread* FThread = nullptr;
+    TJvCPSBuffer FParseBuffer{};
+    // A read handler may process messages, and with them the next read
+    // notification or the thread's end: the drain under way goes on with
+    // those, so pieces are never processed inside another piece.
+    bool FDraining = false;
+    bool FFinishPending = false;  // the thread ended during a drain
+    std::string FLeftover;        // what it still held then
+};
+
+// Three handle slots: Read, Write, Error. Setting a slot to another handle
+// closes the old one; Extract... hands a handle and its ownership out.
+class TJvRWEHandles {
+public:
+    TJvRWEHandles() = default;
+    ~TJvRWEHandles() = default;
+    TJvRWEHandles(const TJvRWEHandles&) = delete;
+    TJvRWEHandles& operator=(const TJvRWEHandles&) = delete;
+
+    HANDLE Read() const noexcept { return FRead.get(); }
+    HANDLE Write() const noexcept { return FWrite.get(); }
+    HANDLE Error() const noexcept { return FError.get(); }
+    void SetRead(HANDLE value) noexcept { Set(FRead, value); }
+    void SetWrite(HANDLE value) noexcept { Set(FWrite, value); }
+    void SetError(HANDLE value) noexcept { Set(FError, value); }
+
+    TKernelHandle ExtractRead() noexcept { return std::move(FRead); }
+    TKernelHandle ExtractWrite() noexcept { return std::move(FWrite); }
+    TKernelHandle ExtractError() noexcept { return std::move(FError); }
+
+    void Clear() noexcept;
+
+private:
+    static void Set(TKernelHandle& slot, HANDLE value) noexcept
+    {
+        if (slot.get() != value)
+            slot.reset(value);
+    }
+
+    TKernelHandle FRead;
+    TKernelHandle FWrite;
+    TKernelHandle FError;
+};
+
+// Creates the pipes of a capture: the child's ends (inheritable) in child,
+// the program's ends (not inheritable) in parent. Standard error shares the
+// output pipe unless separateError.
+void CreateCapturePipes(bool separateError, TJvRWEHandles& parent, TJvRWEHandles& child);
