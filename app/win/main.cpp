@@ -6,11 +6,15 @@
 #include "framework/win/Application.h"
 #include "framework/win/Theme.h"
 #include "resources/Themes.h"
+#include "sysinfo/win/SystemInfo.h"
 
 #include <memory>
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {
+    // The operating-system facts are gathered before anything else exists.
+    InitSystemInfo();
+
     TApplication app;
     Application = &app;
     try {

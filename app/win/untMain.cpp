@@ -1,8 +1,12 @@
 #include "app/win/untMain.h"
 
 #include "app/MainTexts.h"
+#include "app/dialogs/win/Unit2.h"
+#include "framework/StrUtils.h"
 #include "framework/win/Application.h"
+#include "framework/win/Dialogs.h"
 #include "resources/Forms.h"
+#include "sysinfo/win/SystemInfo.h"
 
 #include <shellapi.h>
 
@@ -66,7 +70,9 @@ TForm1::TForm1(TComponent* owner)
       chkWimlib(Control(L"chkWimlib")),
       Memo1(Control(L"Memo1")),
       OpenDialog1(new TOpenDialog(this)),
-      Timer1(new TTimer(this))
+      Timer1(new TTimer(this)),
+      cmd(new TJvCreateProcess(this)),
+      CMD3(new TJvCreateProcess(this))
 {
     Form1 = this;
     OpenDialog1->Filter = kOpenDialogFilter;
@@ -75,9 +81,29 @@ TForm1::TForm1(TComponent* owner)
     Timer1->SetEnabled(false);
     Timer1->SetInterval(1000);
 
+    cmd->Name = L"cmd";
+    cmd->OnTerminate = [this](TJvCreateProcess* sender, std::uint32_t exitCode) { cmdTerminate(sender, exitCode); };
+
+    // The information query runs the tool directly, hidden, and captures it.
+    CMD3->Name = L"CMD3";
+    TJvCPSStartupInfo& startup = CMD3->StartupInfo();
+    startup.DefaultPosition = false;
+    startup.DefaultSize = false;
+    startup.DefaultWindowState = false;
+    startup.ShowWindow = swHide;
+    CMD3->SetConsoleOptions(TJvConsoleOptions{coOwnerData, coRedirect});
+    CMD3->OnRead = [this](TJvCreateProcess* sender, const std::wstring& text, bool startsOnNewLine) {
+        CMD3Read(sender, text, startsOnNewLine);
+    };
+    CMD3->OnTerminate = [this](TJvCreateProcess* sender, std::uint32_t exitCode) { CMD3Terminate(sender, exitCode); };
+
+    Timer1->OnTimer = [this] { Timer1Timer(); };
     btnSelectESD.OnClick = [this] { btnSelectESDClick(); };
     btnExit.OnClick = [this] { btnExitClick(); };
+    btnConvert.OnClick = [this] { btnConvertClick(); };
     JvLinkLabel1.OnClick = [this] { JvLinkLabel1Click(); };
+    JvLinkLabel2.OnClick = [this] { JvLinkLabel2Click(); };
+    OnCloseQuery = [this] { return FormCloseQuery(); };
 
     FormCreate();
 }
@@ -88,6 +114,7 @@ void TForm1::FormCreate()
     const std::wstring outputFolder = AppDir + AppPaths::OutputFolder;
     if (!DirectoryExists(outputFolder))
         CreateDirectoryW(outputFolder.c_str(), nullptr);  // a failure shows later as a missing output file
+    lblVersion.SetText(SystemLineForThisSystem());
 }
 
 void TForm1::btnSelectESDClick()
@@ -104,4 +131,156 @@ void TForm1::btnExitClick()
 void TForm1::JvLinkLabel1Click()
 {
     OpenUrl(kInfoPageUrl);
+}
+
+bool TForm1::FormCloseQuery()
+{
+    // While a child runs, the request is remembered: the program ends once
+    // the child has ended and its handler has run.
+    if (cmd->State() == psWaiting || CMD3->State() == psWaiting) {
+        Application->Terminate();
+        return false;
+    }
+    return true;
+}
+
+void TForm1::WaitWhileWaiting(TJvCreateProcess& runner)
+{
+    // Sleeps between passes until a message arrives instead of spinning, so
+    // the compression it waits for keeps both processors.
+    while (runner.State() == psWaiting) {
+        Repaint();
+        Application->ProcessMessages();
+        if (runner.State() == psWaiting)
+            Application->WaitForMessage();
+    }
+}
+
+void TForm1::btnConvertClick()
+{
+    if (FileExists(AppDir + AppPaths::OutputFileAsChecked)) {
+        ShowErrorBox(Handle(), MainTexts::OutputExists(AppDir));
+        return;
+    }
+    StartConversion();
+}
+
+void TForm1::StartConversion()
+{
+    const std::wstring source = Trim(edtESDFile.Text());
+    if (!FileExists(source)) {
+        ShowErrorBox(Handle(), MainTexts::NoSource());
+        return;
+    }
+    if (!FileExists(AppDir + AppPaths::BatchFile)) {
+        ShowErrorBox(Handle(), MainTexts::BatchMissing(AppDir));
+        return;
+    }
+    const std::wstring tool = ToolPath(AppDir, IsWow64());
+    if (!FileExists(tool)) {
+        ShowErrorBox(Handle(), MainTexts::ToolMissing(tool));
+        return;
+    }
+
+    btnConvert.SetEnabled(false);
+    btnExit.SetEnabled(false);
+    ProgressBar1.SetVisible(true);
+    Timer1->SetEnabled(true);
+
+    const std::wstring compression = rd1.Checked() ? L"LZX" : L"LZMS";
+    const int selected = ComboBox1.ItemIndex();
+    const std::wstring index = selected >= 0 ? ComboBox1.ItemText(selected) : std::wstring();
+    std::wstring comspec(32768, L'\0');
+    comspec.resize(GetEnvironmentVariableW(L"COMSPEC", comspec.data(), static_cast<DWORD>(comspec.size())));
+
+    const std::wstring commandLine = ComposeConversionCommandLine(AppDir, tool, source, compression, index);
+    ShowPlainBox(Handle(), commandLine);
+    try {
+        RunCommand(comspec, commandLine, L"", true);
+    } catch (...) {
+        // The child never started: back to idle before the error is shown.
+        ReturnToIdle();
+        throw;
+    }
+}
+
+void TForm1::RunCommand(const std::wstring& applicationName, const std::wstring& commandLine,
+                        const std::wstring& currentDirectory, bool wait)
+{
+    cmd->SetCommandLine(commandLine);
+    cmd->SetApplicationName(applicationName);
+    cmd->SetCurrentDirectory(currentDirectory);
+    cmd->SetWaitForTerminate(wait);
+    cmd->Run();
+    WaitWhileWaiting(*cmd);
+}
+
+void TForm1::Timer1Timer()
+{
+    if (ProgressBar1.Position() >= 100)
+        ProgressBar1.SetPosition(0);
+    ProgressBar1.SetPosition(ProgressBar1.Position() + 5);
+}
+
+void TForm1::ReturnToIdle()
+{
+    btnConvert.SetEnabled(true);
+    btnExit.SetEnabled(true);
+    Timer1->SetEnabled(false);
+    ProgressBar1.SetVisible(false);
+}
+
+void TForm1::cmdTerminate(TJvCreateProcess*, std::uint32_t)
+{
+    // The exit code says nothing reliable; the output file decides.
+    ReturnToIdle();
+    if (FileExists(AppDir + AppPaths::OutputFile)) {
+        ShowInfoBox(Handle(), MainTexts::Success(AppDir));
+        const std::wstring parameters = ComposeExplorerParameters(AppDir);
+        ShellExecuteW(Handle(), L"open", L"explorer.exe", parameters.c_str(), nullptr, SW_SHOWNORMAL);
+    } else {
+        ShowErrorBox(Handle(), MainTexts::Failure());
+    }
+}
+
+void TForm1::JvLinkLabel2Click()
+{
+    const std::wstring source = Trim(edtESDFile.Text());
+    if (!FileExists(source)) {
+        ShowErrorBox(Handle(), MainTexts::NoSource());
+        return;
+    }
+    // A query still running keeps its collected lines: refuse before
+    // anything is touched.
+    if (CMD3->State() == psWaiting)
+        throw EJvCreateProcessError(L"Cannot perform this operation when process is running");
+    const std::wstring tool = ToolPath(AppDir, IsWow64());
+    Memo1.ClearLines();
+    Form2->Memo1.ClearLines();
+    CMD3->SetCommandLine(ComposeInfoCommandLine(source));
+    CMD3->SetApplicationName(tool);
+    CMD3->SetCurrentDirectory(L"");
+    CMD3->SetWaitForTerminate(true);
+    CMD3->Run();
+    WaitWhileWaiting(*CMD3);
+}
+
+void TForm1::CMD3Read(TJvCreateProcess*, const std::wstring& s, bool startsOnNewLine)
+{
+    // A report that does not start a new line is the new content of the
+    // line reported last.
+    if (startsOnNewLine || Memo1.LineCount() == 0)
+        Memo1.AddLine(s);
+    else
+        Memo1.ReplaceLastLine(s);
+}
+
+void TForm1::CMD3Terminate(TJvCreateProcess*, std::uint32_t)
+{
+    std::wstring text = Memo1.AllText();
+    // The empty line after the last line feed is not part of the output.
+    if (Memo1.LineCount() > 0 && Memo1.Line(Memo1.LineCount() - 1).empty())
+        text.resize(text.size() - 2);
+    Form2->Memo1.SetText(text);
+    Form2->ShowModal();
 }

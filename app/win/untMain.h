@@ -4,6 +4,7 @@
 #include "framework/win/Forms.h"
 #include "framework/win/OpenDialog.h"
 #include "framework/win/Timer.h"
+#include "process/win/JvCreateProcess.h"
 
 #include <string>
 
@@ -38,11 +39,32 @@ public:
     TControl& Memo1;
     TOpenDialog* OpenDialog1;
     TTimer* Timer1;
+    TJvCreateProcess* cmd;
+    TJvCreateProcess* CMD3;
 
     void FormCreate();
     void btnSelectESDClick();
     void btnExitClick();
     void JvLinkLabel1Click();
+
+    // The conversion.
+    void btnConvertClick();
+    void StartConversion();
+    void RunCommand(const std::wstring& applicationName, const std::wstring& commandLine,
+                    const std::wstring& currentDirectory, bool wait);
+    void Timer1Timer();
+    void cmdTerminate(TJvCreateProcess* sender, std::uint32_t exitCode);
+
+    // The image information viewer.
+    void JvLinkLabel2Click();
+    void CMD3Read(TJvCreateProcess* sender, const std::wstring& s, bool startsOnNewLine);
+    void CMD3Terminate(TJvCreateProcess* sender, std::uint32_t exitCode);
+
+private:
+    // Repaints and handles messages until the runner no longer waits.
+    void WaitWhileWaiting(TJvCreateProcess& runner);
+    void ReturnToIdle();
+    bool FormCloseQuery();
 };
 
 extern TForm1* Form1;

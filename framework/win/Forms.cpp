@@ -81,10 +81,11 @@ std::wstring TControl::Text() const
 void TControl::SetText(const std::wstring& text)
 {
     if (FDef.Kind == TControlKind::Memo) {
+        // The window shows the text as given; the lines follow it.
         FLines.clear();
         std::size_t start = 0;
-        while (start < text.size()) {
-            std::size_t end = text.find(L"\r\n", start);
+        for (;;) {
+            const std::size_t end = text.find(L"\r\n", start);
             if (end == std::wstring::npos) {
                 FLines.push_back(text.substr(start));
                 break;
@@ -92,7 +93,7 @@ void TControl::SetText(const std::wstring& text)
             FLines.push_back(text.substr(start, end - start));
             start = end + 2;
         }
-        SyncMemo();
+        Win32Check(SetWindowTextW(FHandle, text.c_str()));
         return;
     }
     Win32Check(SetWindowTextW(FHandle, text.c_str()));
