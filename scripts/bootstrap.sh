@@ -35,3 +35,6 @@ if [ "${#missing[@]}" -gt 0 ]; then
 else
   echo "bootstrap: all packages present"
 fi
+
+# The project's own Wine prefix (once; later calls find it ready).
+"$(dirname "$0")/wine-prefix.sh"

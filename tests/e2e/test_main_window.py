@@ -125,6 +125,29 @@ class ComboCompletion(unittest.TestCase):
                 self.assertEqual(combo["edit_text"], "x")
 
 
+class ChoosingTheSource(unittest.TestCase):
+    def test_file_dialog_replaces_the_text_and_cancel_changes_nothing(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            install = harness.make_install(tmp)
+            source = Path(install) / "Quelle (1) & ä.esd"
+            source.write_bytes(b"x")
+            with harness.start_nimbrel(install) as app:
+                app.set_text(108, "getippter Text")
+                app.click(109)
+                dialog = app.file_dialog()
+                # The filter list shows both entries, the first selected.
+                combos = [c for c in dialog.controls(no_fonts=True) if c["class"] == "ComboBox" and
+                          c.get("items") and "Alle Dateien (*.*)" in c["items"]]
+                self.assertEqual(combos[0]["items"], ["ESD/WIM-Dateien (*.esd,*.wim)", "Alle Dateien (*.*)"])
+                self.assertEqual(combos[0]["selected"], 0)
+                app.screenshot("file-dialog")
+                app.choose_file(harness.win_path(source))
+                self.assertEqual(app.control(108)["text"], harness.win_path(source))
+                app.click(109)
+                app.cancel_file_dialog()
+                self.assertEqual(app.control(108)["text"], harness.win_path(source))
+
+
 class OutputFolder(unittest.TestCase):
     def test_created_silently_and_left_alone_on_a_second_start(self):
         with tempfile.TemporaryDirectory() as tmp:
