@@ -52,6 +52,14 @@ def make_esd(folder):
     return esd
 
 
+def make_test_install(scratch, replace=None, tool=BRIDGE):
+    """A fresh copy of the distribution in scratch, with tool (the bridge
+    unless told otherwise; None: no tool) where the program looks for it."""
+    files = {TOOL: tool} if tool else {}
+    files.update(replace or {})
+    return Path(harness.make_install(tempfile.mkdtemp(dir=scratch), replace=files))
+
+
 class ConversionBase(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
@@ -63,9 +71,7 @@ class ConversionBase(unittest.TestCase):
         shutil.rmtree(cls.scratch, ignore_errors=True)
 
     def install(self, replace=None, tool=BRIDGE):
-        files = {TOOL: tool} if tool else {}
-        files.update(replace or {})
-        return Path(harness.make_install(tempfile.mkdtemp(dir=self.scratch), replace=files))
+        return make_test_install(self.scratch, replace, tool)
 
     def source_in(self, install, name="Quelle ä (x).esd"):
         folder = install / "Quellen mit Ümlaut"

@@ -2,7 +2,6 @@
 WIM-Datei anzeigen" runs wimlib-imagex info (the host's, through the
 bridge) hidden, collects its output and shows it in "Wim-Info"."""
 
-import os
 import shutil
 import stat
 import tempfile
@@ -11,7 +10,7 @@ import unittest
 from pathlib import Path
 
 import harness
-from test_conversion import BRIDGE, NIMCHILD, TOOL, host
+from test_conversion import BRIDGE, NIMCHILD, host, make_test_install
 
 ID_SOURCE, ID_CONVERT, ID_LINK2 = 108, 112, 117
 ID_INFO_MEMO, ID_INFO_CLOSE = 201, 202
@@ -48,9 +47,7 @@ class InfoViewer(unittest.TestCase):
         shutil.rmtree(cls.scratch, ignore_errors=True)
 
     def install(self, replace=None, tool=BRIDGE):
-        files = {TOOL: tool} if tool else {}
-        files.update(replace or {})
-        return Path(harness.make_install(tempfile.mkdtemp(dir=self.scratch), replace=files))
+        return make_test_install(self.scratch, replace, tool)
 
     def query(self, app, source):
         app.set_text(ID_SOURCE, harness.win_path(source))
