@@ -52,6 +52,16 @@ def make_esd(folder):
     return esd
 
 
+def explorer_started_by(pid, timeout=20):
+    """Whether an explorer.exe whose parent is pid appears."""
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        if any(p.get("parent") == pid and p.get("exe", "").lower() == "explorer.exe" for p in harness.processes()):
+            return True
+        time.sleep(0.3)
+    return False
+
+
 def make_test_install(scratch, replace=None, tool=BRIDGE):
     """A fresh copy of the distribution in scratch, with tool (the bridge
     unless told otherwise; None: no tool) where the program looks for it."""
@@ -167,6 +177,8 @@ class RealConversion(ConversionBase):
             app.screenshot("conversion-success")
             app.press("OK", title="Informationen")
             self.assert_idle(app)
+            # Explorer opens on the new file.
+            self.assertTrue(explorer_started_by(app.pid))
         self.assertEqual(image_info(install / "WIM" / "install.wim"), (1, "LZX", ["Zwei"]))
 
     def test_recovery_index_1_gives_lzms(self):
@@ -248,6 +260,8 @@ class ClosingAndStarting(ConversionBase):
             # and the program ends.
             self.assertEqual(app.wait_exit(60), 0)
             self.assertTrue(target.is_file())
+            # The success box closed at once, and Explorer was still started.
+            self.assertTrue(explorer_started_by(app.pid))
 
     def test_beenden_is_disabled_while_converting(self):
         batch = b'@echo off\r\n"%~dp0nimchild.exe" sleep 3000\r\nexit /b 0\r\n'
