@@ -11,17 +11,22 @@ source "$ROOT/scripts/wine-env.sh"
 "$ROOT/scripts/build.sh" win
 "$ROOT/scripts/wine-prefix.sh"
 
-DIST="$ROOT/build/win/dist"
+# build/run: the distribution folder as a user unpacks it (the tests keep
+# build/win/dist untouched); a WIM folder from earlier runs stays.
+RUN="$ROOT/build/run"
+mkdir -p "$RUN"
+cp -r "$ROOT/build/win/dist/." "$RUN/"
 BRIDGE="$ROOT/build/win/tools/wimbridge/wimlib-imagex.exe"
 for folder in wimlib_x86 wimlib_x64; do
-  target="$DIST/Tools/$folder/wimlib-imagex.exe"
-  if [ ! -f "$target" ] || [ -f "$DIST/Tools/$folder/.bridge" ]; then
+  target="$RUN/Tools/$folder/wimlib-imagex.exe"
+  if [ ! -f "$target" ] || [ -f "$RUN/Tools/$folder/.bridge" ]; then
     cp "$BRIDGE" "$target"
-    touch "$DIST/Tools/$folder/.bridge"
+    touch "$RUN/Tools/$folder/.bridge"
   fi
 done
 
-cd "$DIST"
+echo "start: Nimbrel in $RUN"
+cd "$RUN"
 if [ -z "${DISPLAY:-}" ]; then
   echo "start: no DISPLAY; running on a virtual screen (Xvfb)" >&2
   exec xvfb-run -a -s "-screen 0 1280x1024x24" "$WINE" Nimbrel.exe

@@ -65,7 +65,7 @@ def explorer_started_by(pid, timeout=20):
 def make_test_install(scratch, replace=None, tool=BRIDGE):
     """A fresh copy of the distribution in scratch, with tool (the bridge
     unless told otherwise; None: no tool) where the program looks for it."""
-    files = {TOOL: tool} if tool else {}
+    files = {TOOL: tool}  # None removes it
     files.update(replace or {})
     return Path(harness.make_install(tempfile.mkdtemp(dir=scratch), replace=files))
 
