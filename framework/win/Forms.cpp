@@ -239,7 +239,9 @@ TForm::TForm(TComponent* owner, const TFormDef& def, HWND parentWindow)
     wc.lpfnWndProc = &TForm::StaticWndProc;
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hIcon = LoadIconW(wc.hInstance, MAKEINTRESOURCEW(1));
+    // Dialogs carry no icon in their title bar.
+    if (def.BorderStyle != TBorderStyle::Dialog)
+        wc.hIcon = LoadIconW(wc.hInstance, MAKEINTRESOURCEW(1));
     wc.lpszClassName = def.ClassName;
     if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
         RaiseLastOSError();
