@@ -118,6 +118,22 @@ class InfoViewer(unittest.TestCase):
             self.assertEqual(memo["text"], "Zeile eins\r\nZeile zwei\r\nZeile drei\r\n")
             self.close_dialog(app)
 
+    def test_beenden_during_a_query_ends_the_program_after_it(self):
+        script = self.scratch / "langsam2.sh"
+        script.write_text("#!/bin/sh\necho Zeile eins\nsleep 4\necho Zeile zwei\n")
+        script.chmod(script.stat().st_mode | stat.S_IEXEC)
+        with harness.start_nimbrel(self.install(), env={"NIMBREL_BRIDGE_HOST_PROGRAM": str(script)}) as app:
+            app.set_text(ID_SOURCE, harness.win_path(self.small))
+            app.click_at(control_id=ID_LINK2)
+            time.sleep(1)
+            app.click(113)  # "Beenden"
+            time.sleep(1)
+            # Remembered: the window stays while the query runs.
+            self.assertTrue(app.alive())
+            self.assertTrue(app.window(no_fonts=True)["visible"])
+            # The dialog the handler opens closes at once; then the program ends.
+            self.assertEqual(app.wait_exit(60), 0)
+
     def test_a_query_during_a_conversion_works(self):
         batch = b'@echo off\r\n"%~dp0nimchild.exe" sleep 8000\r\nexit /b 0\r\n'
         install = self.install(replace={"Tools/convertESD_wimlib.bat": batch, "Tools/nimchild.exe": NIMCHILD})
