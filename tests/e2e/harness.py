@@ -200,23 +200,34 @@ class DriverError(Exception):
 
 
 def _driver_timeout_seconds(args):
+    # The driver's own limit (its --timeout, default 20 s, plus --for) and
+    # its watchdog's 30 s, with room for Wine to start it.
     args = list(map(str, args))
     seconds = 20
-    for flag in ("--timeout", "--for"):
-        if flag in args:
-            i = args.index(flag)
-            if i + 1 < len(args) and args[i + 1].isdigit():
-                seconds += int(args[i + 1]) / 1000
-    return seconds + 60
+    if "--timeout" in args:
+        i = args.index("--timeout")
+        if i + 1 < len(args) and args[i + 1].isdigit():
+            seconds = int(args[i + 1]) / 1000
+    if "--for" in args:
+        i = args.index("--for")
+        if i + 1 < len(args) and args[i + 1].isdigit():
+            seconds += int(args[i + 1]) / 1000
+    return seconds + 45
 
 
 def drive(*args, check=True):
     """Runs nimdrive with the arguments and returns its JSON answer (a dict).
     Raises DriverError for a non-zero exit when check is true."""
     args = [str(a) for a in args]
-    proc = subprocess.run([wine(), str(driver_exe()), *args], env=wine_env(),
-                          stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                          timeout=_driver_timeout_seconds(args))
+    try:
+        proc = subprocess.run([wine(), str(driver_exe()), *args], env=wine_env(),
+                              stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                              timeout=_driver_timeout_seconds(args))
+    except subprocess.TimeoutExpired:
+        # The driver has a watchdog of its own; this is Wine not starting it.
+        raise DriverError(args, None, {"error": "nimdrive did not answer (Wine hung starting it?); "
+                                                "Wine processes: " + _wine_process_list(),
+                                       "kind": "hung"}, "")
     out = proc.stdout.decode("utf-8", errors="replace")
     result = None
     for line in reversed(out.splitlines()):
@@ -225,10 +236,36 @@ def drive(*args, check=True):
             break
     if proc.returncode != 0 or result is None:
         if check:
+            if result is None:
+                # No answer at all: Wine failed before the driver could speak.
+                result = {"error": f"no answer (stdout {out.strip()[-300:]!r}, stderr "
+                                   f"{proc.stderr.decode('utf-8', errors='replace').strip()[-500:]!r})",
+                          "kind": "no-answer"}
             raise DriverError(args, proc.returncode, result,
                               proc.stderr.decode("utf-8", errors="replace"))
         return result if result is not None else {"error": "no answer", "kind": "no-answer"}
     return result
+
+
+def _wine_process_list():
+    out = []
+    for entry in Path("/proc").iterdir():
+        if entry.name.isdigit():
+            with contextlib.suppress(OSError):
+                cmdline = (entry / "cmdline").read_bytes().replace(b"\0", b" ").decode(errors="replace")
+                state = (entry / "stat").read_text().split()[2]
+                if ".exe" in cmdline or "wine" in cmdline:
+                    out.append(f"{entry.name} {state} {cmdline.strip()[:80]}")
+    return "; ".join(out)
+
+
+def _poll(*args):
+    """One round of a polling loop: a driver call whose failure (even a
+    rare hang of Wine starting the driver) only means "not yet"."""
+    try:
+        return drive(*args, check=False)
+    except DriverError as e:
+        return e.result
 
 
 def processes():
@@ -388,8 +425,8 @@ class Program(Window):
             if self.popen.poll() is not None and not self._followed:
                 raise RuntimeError(f"{self.exe.name} ended at once with {self.popen.returncode}; "
                                    f"see {self.log_path}")
-            found = drive("wait-process", "--path", windows_exe, "--exclude-pid", exclude,
-                          "--timeout", 1000, check=False)
+            found = _poll("wait-process", "--path", windows_exe, "--exclude-pid", exclude,
+                          "--timeout", 1000)
             if "pid" in found:
                 return found["pid"]
             if time.monotonic() > deadline:
@@ -428,7 +465,7 @@ class Program(Window):
             if self.popen.poll() is not None and not self._followed:
                 raise RuntimeError(f"{self.exe.name} ended with {self.popen.returncode} before "
                                    f"{title or cls} appeared; see {self.log_path}")
-            found = drive("wait-window", *args, "--timeout", 1000, check=False)
+            found = _poll("wait-window", *args, "--timeout", 1000)
             if "hwnd" in found:
                 return Window(found["hwnd"], self.pid)
             if time.monotonic() > deadline:

@@ -224,6 +224,14 @@ class Typing(FixtureTest):
                 self.assertEqual((combo["edit_text"], combo["selected"], combo["edit_selection"]),
                                  (completed, index, selection))
 
+    def test_arguments_arrive_unchanged(self):
+        # Wine quotes the Linux arguments into a command line; the driver
+        # must split it back exactly.
+        for text in ['C:\\Pfad mit Lücke\\', 'a "b" c', '\\\\server\\share', '"', '', 'tab\tda',
+                     'x\\"y', '%PATH% ^& !x! (1)']:
+            with self.subTest(text=text):
+                self.assertEqual(self.app.set_text(110, text)["text"], text)
+
     def test_set_text_and_keys(self):
         self.app.set_text(110, "abc")
         self.app.key(110, "HOME")

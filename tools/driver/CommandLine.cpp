@@ -75,6 +75,63 @@ std::optional<std::int64_t> ParseInteger(const std::wstring& text)
     return negative ? -signedValue : signedValue;
 }
 
+std::vector<std::wstring> SplitCommandLine(const std::wstring& line)
+{
+    std::size_t i = 0;
+    const std::size_t n = line.size();
+    // The program name: up to the closing quote or the first blank; no escapes.
+    if (i < n && line[i] == L'"') {
+        ++i;
+        while (i < n && line[i] != L'"')
+            ++i;
+        if (i < n)
+            ++i;
+    } else {
+        while (i < n && line[i] != L' ' && line[i] != L'\t')
+            ++i;
+    }
+
+    std::vector<std::wstring> args;
+    for (;;) {
+        while (i < n && (line[i] == L' ' || line[i] == L'\t'))
+            ++i;
+        if (i >= n)
+            break;
+        std::wstring arg;
+        bool quoted = false;
+        while (i < n && (quoted || (line[i] != L' ' && line[i] != L'\t'))) {
+            if (line[i] == L'\\') {
+                std::size_t slashes = 0;
+                while (i < n && line[i] == L'\\') {
+                    ++slashes;
+                    ++i;
+                }
+                if (i < n && line[i] == L'"') {
+                    arg.append(slashes / 2, L'\\');
+                    if (slashes % 2) {
+                        arg += L'"';
+                        ++i;
+                    }
+                } else {
+                    arg.append(slashes, L'\\');
+                }
+            } else if (line[i] == L'"') {
+                if (quoted && i + 1 < n && line[i + 1] == L'"') {
+                    arg += L'"';
+                    i += 2;
+                } else {
+                    quoted = !quoted;
+                    ++i;
+                }
+            } else {
+                arg += line[i++];
+            }
+        }
+        args.push_back(std::move(arg));
+    }
+    return args;
+}
+
 std::vector<std::int64_t> ParseIntegerList(const std::wstring& text, const std::wstring& option)
 {
     std::vector<std::int64_t> out;

@@ -55,6 +55,11 @@ public:
     std::optional<std::int64_t> OptionalInteger(const std::wstring& option) const;
 };
 
+// Splits a Windows command line as the C runtime does (quotes group,
+// backslashes escape only before a quote, "" inside quotes is a quote);
+// the program name (the first item) is dropped.
+std::vector<std::wstring> SplitCommandLine(const std::wstring& commandLine);
+
 // args excludes the program name. The command word must be the first
 // argument and one of specs.
 ParsedCommand ParseCommand(const std::vector<std::wstring>& args, const std::vector<CommandSpec>& specs);

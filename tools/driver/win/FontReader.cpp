@@ -2,6 +2,7 @@
 
 #include "tools/driver/win/FontQuery.h"
 #include "tools/driver/win/Handle.h"
+#include "tools/driver/win/Watchdog.h"
 #include "tools/driver/win/WindowSearch.h"
 
 #include <vector>
@@ -59,6 +60,7 @@ private:
 
 FontReader::FontReader(HWND top)
 {
+    SetPhase(L"reading fonts through the hook", reinterpret_cast<std::uintptr_t>(top));
     const UINT query = RegisterWindowMessageW(kFontQueryMessageName);
     Library library(HookLibraryPath());
     if (!library.get()) {

@@ -1,6 +1,7 @@
 #include "tools/driver/win/WindowSearch.h"
 
 #include "tools/driver/win/Handle.h"
+#include "tools/driver/win/Watchdog.h"
 
 #include <algorithm>
 
@@ -79,6 +80,7 @@ std::wstring CaptionOf(HWND hwnd)
 
 std::optional<LRESULT> SendWithTimeout(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT timeoutMs)
 {
+    SetPhase(L"sending a message to a window", HandleValue(hwnd));
     DWORD_PTR result = 0;
     if (!SendMessageTimeoutW(hwnd, msg, wParam, lParam, SMTO_ABORTIFHUNG | SMTO_NORMAL, timeoutMs, &result))
         return std::nullopt;
@@ -143,6 +145,7 @@ bool Matches(HWND hwnd, const WindowQuery& query)
 
 std::vector<HWND> FindTopLevelWindows(const WindowQuery& query)
 {
+    SetPhase(L"listing windows");
     std::vector<HWND> all;
     EnumWindows(
         [](HWND hwnd, LPARAM param) -> BOOL {

@@ -9,11 +9,11 @@
 #include "tools/driver/win/Handle.h"
 #include "tools/driver/win/Inspect.h"
 #include "tools/driver/win/MessageBoxes.h"
+#include "tools/driver/win/Watchdog.h"
 #include "tools/driver/win/WindowSearch.h"
 
 #include <windows.h>
 
-#include <shellapi.h>
 #include <tlhelp32.h>
 
 #include <algorithm>
@@ -262,6 +262,7 @@ struct ProcessEntry {
 
 std::vector<ProcessEntry> AllProcesses()
 {
+    SetPhase(L"listing processes");
     SnapshotHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     if (!snapshot)
         ThrowLastError(L"CreateToolhelp32Snapshot");
@@ -313,6 +314,7 @@ std::vector<ProcessEntry> Descendants(DWORD pid)
 // The full image path, which tells apart two programs of the same name.
 std::optional<std::wstring> ImagePath(DWORD pid)
 {
+    SetPhase(L"reading the image path of a process", pid);
     KernelHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
     if (!process)
         return std::nullopt;
@@ -855,18 +857,9 @@ std::vector<Command> BuildCommands()
     };
 }
 
-std::vector<std::wstring> Arguments()
-{
-    int argc = 0;
-    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    std::vector<std::wstring> args;
-    if (argv) {
-        for (int i = 1; i < argc; ++i)
-            args.emplace_back(argv[i]);
-        LocalFree(argv);
-    }
-    return args;
-}
+// Our own splitting keeps shell32 (and what it loads) out of the driver,
+// which starts once per action.
+std::vector<std::wstring> Arguments() { return SplitCommandLine(GetCommandLineW()); }
 
 JsonValue ErrorJson(const std::wstring& command, const std::string& kind, const std::wstring& message)
 {
@@ -886,6 +879,10 @@ int main()
         for (const auto& c : commands)
             specs.push_back(c.Spec);
         const ParsedCommand parsed = ParseCommand(args, specs);
+        // Every command ends within its own time limit plus a margin.
+        const auto limit = std::max<std::int64_t>(parsed.Integer(L"--timeout", kDefaultTimeoutMs), 0) +
+                           std::max<std::int64_t>(parsed.Integer(L"--for", 0), 0) + 30000;
+        StartWatchdog(parsed.Command, static_cast<unsigned long>(std::min<std::int64_t>(limit, 0x7FFFFFFF)));
         for (const auto& c : commands) {
             if (c.Spec.Name == parsed.Command) {
                 WriteStdout(c.Run(parsed).Serialize());
