@@ -645,7 +645,8 @@ def kill_marked_processes(token):
 # ---- Nimbrel ------------------------------------------------------------------------
 
 def make_install(tmpdir, name=DEFAULT_INSTALL_NAME, tools=True, replace=None, source=None):
-    """Copies the distribution folder to <tmpdir>/<name> and returns the copy.
+    """Copies the distribution folder (without an output folder WIM) to
+    <tmpdir>/<name> and returns the copy.
 
     tools    False removes the Tools folder
     replace  {relative path: content}: a Path is copied there, bytes or str
@@ -656,7 +657,10 @@ def make_install(tmpdir, name=DEFAULT_INSTALL_NAME, tools=True, replace=None, so
     if not (dist / "Nimbrel.exe").is_file() and source is None:
         raise FileNotFoundError(f"{dist} has no Nimbrel.exe: build the distribution first")
     target = Path(tmpdir) / name
-    shutil.copytree(dist, target)
+    # A fresh install has no output folder, even when the program already
+    # ran in the distribution folder and made one there.
+    shutil.copytree(dist, target, ignore=lambda folder, names:
+                    ["WIM"] if Path(folder) == dist else [])
     if not tools:
         shutil.rmtree(target / "Tools", ignore_errors=True)
     for relative, content in (replace or {}).items():

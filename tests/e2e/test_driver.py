@@ -430,6 +430,8 @@ class Paths(unittest.TestCase):
             (dist / "Nimbrel.exe").write_bytes(b"MZ")
             (dist / "Tools" / "convertESD_wimlib.bat").write_text("@echo off\r\n")
             (dist / "Tools" / "wimlib_x64" / "readme.txt").write_text("x")
+            (dist / "WIM").mkdir()
+            (dist / "WIM" / "install.wim").write_bytes(b"old output")
             stub = Path(tmp) / "stub.exe"
             stub.write_bytes(b"MZstub")
             target = h.make_install(Path(tmp) / "a", source=dist, replace={
@@ -442,6 +444,8 @@ class Paths(unittest.TestCase):
             self.assertFalse((target / "Tools" / "convertESD_wimlib.bat").exists())
             self.assertEqual((target / "notiz.txt").read_text("utf-8"), "ä")
             self.assertTrue((dist / "Tools" / "convertESD_wimlib.bat").exists())
+            # Output of an earlier run in the distribution folder stays behind.
+            self.assertFalse((target / "WIM").exists())
             bare = h.make_install(Path(tmp) / "b", name="A & B (1) ^!", source=dist, tools=False)
             self.assertEqual(sorted(p.name for p in bare.iterdir()), ["Nimbrel.exe"])
 
