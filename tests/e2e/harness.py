@@ -683,7 +683,10 @@ def make_install(tmpdir, name=DEFAULT_INSTALL_NAME, tools=True, replace=None, so
 
 def start_nimbrel(install_dir, env=None, wait_window=True, timeout=60):
     """Starts <install_dir>/Nimbrel.exe under Wine; returns its Program once
-    the main window "Nimbrel v1.8" is there (or at once, wait_window=False)."""
+    the main window "Nimbrel v1.8" is there (or at once, wait_window=False).
+    env adds to the environment; variables that Wine sets from its registry
+    (COMSPEC among them) keep Wine's value and need a launcher instead
+    (Program(...) of a helper, then follow())."""
     return Program(Path(install_dir) / "Nimbrel.exe", title=MAIN_TITLE, cwd=install_dir, env=env,
                    wait_window=wait_window, timeout=timeout)
 

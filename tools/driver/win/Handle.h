@@ -98,15 +98,3 @@ private:
     HDC FDc;
 };
 
-// Selects an object into a DC for a scope and puts the old one back.
-class SelectGuard {
-public:
-    SelectGuard(HDC dc, HGDIOBJ obj) : FDc(dc), FOld(SelectObject(dc, obj)) {}
-    ~SelectGuard() { SelectObject(FDc, FOld); }
-    SelectGuard(const SelectGuard&) = delete;
-    SelectGuard& operator=(const SelectGuard&) = delete;
-
-private:
-    HDC FDc;
-    HGDIOBJ FOld;
-};

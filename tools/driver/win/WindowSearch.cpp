@@ -141,18 +141,19 @@ bool Matches(HWND hwnd, const WindowQuery& query)
     return true;
 }
 
+BOOL CALLBACK CollectWindow(HWND hwnd, LPARAM param)
+{
+    reinterpret_cast<std::vector<HWND>*>(param)->push_back(hwnd);
+    return TRUE;
+}
+
 }  // namespace
 
 std::vector<HWND> FindTopLevelWindows(const WindowQuery& query)
 {
     SetPhase(L"listing windows");
     std::vector<HWND> all;
-    EnumWindows(
-        [](HWND hwnd, LPARAM param) -> BOOL {
-            reinterpret_cast<std::vector<HWND>*>(param)->push_back(hwnd);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&all));
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&all));
     std::vector<HWND> found;
     for (HWND hwnd : all) {
         if (Matches(hwnd, query))
