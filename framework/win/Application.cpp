@@ -116,17 +116,9 @@ bool TApplication::ProcessMessage(MSG& msg)
 
 void TApplication::Run()
 {
-    MSG msg;
-    while (!FTerminated) {
-        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-        if (got == -1)
-            break;
-        if (got == 0) {
-            FTerminated = true;
-            break;
-        }
-        ProcessMessage(msg);
-    }
+    // HandleMessage marks the end when WM_QUIT arrives.
+    while (!FTerminated)
+        HandleMessage();
 }
 
 void TApplication::ProcessMessages()

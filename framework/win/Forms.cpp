@@ -149,7 +149,7 @@ std::wstring TControl::ItemText(int index) const
 void TControl::ClearLines()
 {
     FLines.clear();
-    SyncMemo();
+    SetWindowTextW(FHandle, L"");
 }
 
 void TControl::AddLine(const std::wstring& line)
@@ -184,17 +184,6 @@ std::wstring TControl::AllText() const
     for (const auto& line : FLines)
         text += line + L"\r\n";
     return text;
-}
-
-void TControl::SyncMemo()
-{
-    std::wstring text;
-    for (std::size_t i = 0; i < FLines.size(); ++i) {
-        if (i > 0)
-            text += L"\r\n";
-        text += FLines[i];
-    }
-    SetWindowTextW(FHandle, text.c_str());
 }
 
 // ---------------------------------------------------------------------------
@@ -531,12 +520,9 @@ bool TForm::HandleClose()
         FModalDone = true;
         return true;
     }
-    if (FHandle.get() == Application->MainFormHandle) {
-        ShowWindow(FHandle.get(), SW_HIDE);
+    ShowWindow(FHandle.get(), SW_HIDE);
+    if (FHandle.get() == Application->MainFormHandle)
         Application->Terminate();
-    } else {
-        ShowWindow(FHandle.get(), SW_HIDE);
-    }
     return true;
 }
 
@@ -562,7 +548,7 @@ LRESULT TForm::ColorStatic(HDC dc, HWND control)
     return reinterpret_cast<LRESULT>(FFaceBrush.get());
 }
 
-void TForm::CompleteComboText(TControl& combo, HWND edit)
+void TForm::CompleteComboText(TControl& combo, HWND edit, bool complete)
 {
     const std::wstring text = WindowText(edit);
     DWORD selStart = 0;
@@ -570,7 +556,7 @@ void TForm::CompleteComboText(TControl& combo, HWND edit)
     SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&selStart), reinterpret_cast<LPARAM>(&selEnd));
     const HWND box = combo.FHandle;
     const std::wstring typed = text.substr(0, std::min<std::size_t>(selStart, text.size()));
-    if (!typed.empty() && selStart == text.size()) {
+    if (complete && !typed.empty() && selStart == text.size()) {
         const LRESULT found =
             SendMessageW(box, CB_FINDSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(typed.c_str()));
         if (found != CB_ERR) {
@@ -689,15 +675,8 @@ LRESULT CALLBACK TForm::ComboEditProc(HWND window, UINT message, WPARAM wParam, 
             TControl* combo = form != nullptr ? form->ControlById(GetDlgCtrlID(box)) : nullptr;
             if (combo == nullptr)
                 return;
-            if (message == WM_CHAR && wParam >= L' ') {
-                form->CompleteComboText(*combo, window);
-            } else {
-                // Deleting never completes; it only keeps the selection honest.
-                DWORD selStart = 0;
-                SendMessageW(window, EM_GETSEL, reinterpret_cast<WPARAM>(&selStart), 0);
-                SendMessageW(window, EM_SETSEL, selStart, selStart);
-                form->CompleteComboText(*combo, window);
-            }
+            // Typing completes; deleting only keeps the list's selection honest.
+            form->CompleteComboText(*combo, window, message == WM_CHAR && wParam >= L' ');
         });
     }
     return result;

@@ -60,7 +60,6 @@ private:
     const TControlDef& FDef;
     HWND FHandle;
     std::vector<std::wstring> FLines;  // memo text as lines
-    void SyncMemo();
 };
 
 class TForm : public TComponent {
@@ -102,7 +101,9 @@ private:
     HFONT FontFor(const TFontDef* font);
     TControl* ControlById(int id);
     LRESULT ColorStatic(HDC dc, HWND control);
-    void CompleteComboText(TControl& combo, HWND edit);
+    // Completes typed text to the first entry it begins (when complete), or
+    // selects the entry that matches the text exactly, or none.
+    void CompleteComboText(TControl& combo, HWND edit, bool complete);
     bool HandleClose();
 
     const TFormDef& FDef;
