@@ -15,7 +15,8 @@ PACKAGES=(
   googletest libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev
   # wine64 alone: these kernels cannot run the 32-bit Linux half (wine32).
-  wine wine64
+  # fonts-wine brings Tahoma, the windows' font; without it Wine falls back to DejaVu Sans.
+  wine wine64 fonts-wine
   xvfb xauth x11-utils x11-apps imagemagick
   wimtools
   python3
