@@ -141,10 +141,7 @@ std::unique_ptr<TNodeTree> TDefaultParser::Parse(const std::vector<std::wstring>
     return Parse(text);
 }
 
-void TDefaultParser::SetDynamicNodeHandler(std::shared_ptr<IDynamicNodeHandler> Handler)
-{
-    FDynamicNodeHandler = std::move(Handler);
-}
+void TDefaultParser::SetDynamicNodeHandler(IDynamicNodeHandler* Handler) { FDynamicNodeHandler = Handler; }
 
 void TDefaultParser::ParseNode(TParentNode& Node, IElementEnumerator& Elements)
 {

@@ -62,10 +62,9 @@ public:
     virtual std::unique_ptr<TNodeTree> Parse(const std::wstring& Text) = 0;
     // The same as Parse of the lines, each ended by CR LF.
     virtual std::unique_ptr<TNodeTree> Parse(const std::vector<std::wstring>& List) = 0;
-    // The parser shares the ownership of the handler. An object that owns
-    // the parser must not hand in itself (it would keep itself alive): give
-    // it a handler object that it owns together with the parser.
-    virtual void SetDynamicNodeHandler(std::shared_ptr<IDynamicNodeHandler> Handler) = 0;
+    // The parser does not own the handler (typically the control that owns
+    // the parser); it must outlive the parses it serves. nullptr: none.
+    virtual void SetDynamicNodeHandler(IDynamicNodeHandler* Handler) = 0;
     // Parses Source (dynamic tags in it stay empty) and appends the result
     // to Node; new links and dynamic nodes continue the shared counts.
     virtual void AddSourceTreeToDynamicNode(TDynamicNode& Node, const std::wstring& Source) = 0;
@@ -75,7 +74,7 @@ class TDefaultParser : public IParser {
 public:
     std::unique_ptr<TNodeTree> Parse(const std::wstring& Text) override;
     std::unique_ptr<TNodeTree> Parse(const std::vector<std::wstring>& List) override;
-    void SetDynamicNodeHandler(std::shared_ptr<IDynamicNodeHandler> Handler) override;
+    void SetDynamicNodeHandler(IDynamicNodeHandler* Handler) override;
     void AddSourceTreeToDynamicNode(TDynamicNode& Node, const std::wstring& Source) override;
 
     // Appends the elements up to the end tag that closes Node's level
@@ -90,7 +89,7 @@ protected:
 private:
     void FillDynamicNode(TDynamicNode& Node);
 
-    std::shared_ptr<IDynamicNodeHandler> FDynamicNodeHandler;
+    IDynamicNodeHandler* FDynamicNodeHandler = nullptr;
 };
 
 }  // namespace linklabel

@@ -2,8 +2,9 @@
 // Places text runs for one layout call: buffers runs that touch without a
 // space between them, measures words (once per string node; the widths are
 // cached in the tree) and breaks lines where a word would pass the right edge.
-// Only the renderer includes this header: its TextOut would clash with the
-// TextOut macro of <windows.h>.
+// Win32 code may include it too: the TextOut macro of <windows.h> is kept
+// away from the declarations below (call the operation there as
+// `handler.ITextHandler::TextOut` after an #undef, or not at all).
 
 #include <memory>
 #include <string>
@@ -13,6 +14,9 @@
 #include "widgets/linklabel/Canvas.h"
 #include "widgets/linklabel/StartingPosObserver.h"
 #include "widgets/linklabel/Tree.h"
+
+#pragma push_macro("TextOut")
+#undef TextOut
 
 namespace linklabel {
 
@@ -174,3 +178,5 @@ private:
 };
 
 }  // namespace linklabel
+
+#pragma pop_macro("TextOut")

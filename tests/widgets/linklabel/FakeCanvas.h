@@ -10,16 +10,20 @@
 
 namespace linklabel::test {
 
-class TFakeCanvas : public ICanvas {
+struct TDrawnText {
+    int X;
+    int Y;
+    std::wstring Text;
+    TFontStyles Style;
+    TColor Color;
+    friend bool operator==(const TDrawnText&, const TDrawnText&) = default;
+};
+
+// Base is ICanvas or an interface derived from it (an off-screen image).
+template <class Base = ICanvas>
+class TFakeCanvasOf : public Base {
 public:
-    struct TDrawn {
-        int X;
-        int Y;
-        std::wstring Text;
-        TFontStyles Style;
-        TColor Color;
-        friend bool operator==(const TDrawn&, const TDrawn&) = default;
-    };
+    using TDrawn = TDrawnText;
 
     static constexpr int LetterWidth = 10;
     static constexpr int SpaceWidth = 5;
@@ -59,5 +63,7 @@ private:
     TFontStyles FStyle;
     TColor FColor = 0;
 };
+
+using TFakeCanvas = TFakeCanvasOf<>;
 
 }  // namespace linklabel::test

@@ -238,17 +238,17 @@ TEST(Parser, DynamicTagsAreFilledByTheHandler)
 {
     TLinkNode::ResetCount();
     TDynamicNode::ResetCount();
-    auto handler = std::make_shared<TRecordingHandler>();
-    handler->Answer = L"<link=in>x</link> <dynamic>";
+    TRecordingHandler handler;
+    handler.Answer = L"<link=in>x</link> <dynamic>";
     TDefaultParser parser;
-    parser.SetDynamicNodeHandler(handler);
+    parser.SetDynamicNodeHandler(&handler);
     auto tree = parser.Parse(L"<link>a</link><dynamic><link>b</link><b><dynamic></b>");
 
     // Content is filled in when the tag is met, so it takes the next numbers
     // at once; dynamic tags inside supplied content are not asked for.
     EXPECT_EQ(Dump(*tree), L"link#0(){\"a\"} dyn#0{link#1(in){\"x\"} \" \" dyn#1{}} link#2(){\"b\"} "
                            L"b{dyn#2{link#3(in){\"x\"} \" \" dyn#3{}}}");
-    EXPECT_EQ(handler->Asked, (std::vector<int>{0, 2}));
+    EXPECT_EQ(handler.Asked, (std::vector<int>{0, 2}));
 
     auto* dynamic = tree->Root().GetFirstNodeOfClass<TDynamicNode>();
     auto* inner = dynamic->GetFirstNodeOfClass<TLinkNode>();
@@ -263,12 +263,12 @@ TEST(Parser, DynamicTagsStayEmptyWithoutHandlerOrAnswer)
 {
     EXPECT_EQ(Dump(*ParseFresh(L"a<dynamic>b")), L"\"a\" dyn#0{} \"b\"");
 
-    auto handler = std::make_shared<TRecordingHandler>();
+    TRecordingHandler handler;
     TDefaultParser parser;
-    parser.SetDynamicNodeHandler(handler);
+    parser.SetDynamicNodeHandler(&handler);
     TDynamicNode::ResetCount();
     EXPECT_EQ(Dump(*parser.Parse(L"<dynamic>")), L"dyn#0{}");
-    EXPECT_EQ(handler->Asked, std::vector<int>{0});
+    EXPECT_EQ(handler.Asked, std::vector<int>{0});
 }
 
 TEST(Parser, ReplacingTheContentOfADynamicNodeContinuesTheCounts)

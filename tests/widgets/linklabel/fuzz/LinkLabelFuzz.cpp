@@ -118,7 +118,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     TLinkNode::ResetCount();
     TDynamicNode::ResetCount();
     TDefaultParser parser;
-    parser.SetDynamicNodeHandler(std::make_shared<TEchoHandler>(caption.substr(0, 48)));
+    TEchoHandler echo(caption.substr(0, 48));
+    parser.SetDynamicNodeHandler(&echo);
     std::unique_ptr<TNodeTree> tree = parser.Parse(caption);
     LayOutAndCheck(*tree, right);
 
