@@ -2,25 +2,28 @@
 
 #include "framework/StrUtils.h"
 
-void TThemeRegistry::Register(const TThemePalette& palette)
+bool TThemeRegistry::Register(std::unique_ptr<TVisualStyle> style)
 {
-    FThemes.push_back(palette);
+    if (!style || Find(style->Name()) != nullptr)
+        return false;
+    FStyles.push_back(std::move(style));
+    return true;
 }
 
-const TThemePalette* TThemeRegistry::Find(const std::wstring& name) const
+TVisualStyle* TThemeRegistry::Find(const std::wstring& name) const
 {
     const std::wstring wanted = LowerCaseLatin(name);
-    for (const auto& theme : FThemes)
-        if (LowerCaseLatin(theme.Name) == wanted)
-            return &theme;
+    for (const auto& style : FStyles)
+        if (LowerCaseLatin(style->Name()) == wanted)
+            return style.get();
     return nullptr;
 }
 
 std::vector<std::wstring> TThemeRegistry::Names() const
 {
     std::vector<std::wstring> names;
-    for (const auto& theme : FThemes)
-        names.push_back(theme.Name);
+    for (const auto& style : FStyles)
+        names.push_back(style->Name());
     return names;
 }
 

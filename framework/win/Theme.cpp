@@ -3,26 +3,27 @@
 #include "framework/win/Dialogs.h"
 
 namespace {
-const TThemePalette* gActiveTheme = nullptr;
+const TVisualStyle* gActiveTheme = nullptr;
 }
 
 bool ApplyTheme(const std::wstring& name)
 {
-    const TThemePalette* theme = ThemeRegistry().Find(name);
+    TVisualStyle* theme = ThemeRegistry().Find(name);
     if (theme == nullptr) {
         ShowErrorBoxWithButton(nullptr, ThemeNotFoundMessage(name), L"Fehler", L"S&chließen");
         return false;
     }
     gActiveTheme = theme;
+    SetActiveCustomStyleColors(theme);
     return true;
 }
 
-const TThemePalette* ActiveTheme()
+const TVisualStyle* ActiveTheme()
 {
     return gActiveTheme;
 }
 
 TColor ActiveThemeTextColor(TColor fallback)
 {
-    return gActiveTheme != nullptr ? gActiveTheme->WindowText : fallback;
+    return gActiveTheme != nullptr ? gActiveTheme->WindowTextColor() : fallback;
 }

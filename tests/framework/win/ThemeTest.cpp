@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <thread>
 
 namespace {
@@ -45,20 +46,38 @@ TBoxSeen ReadAndCloseBox(const wchar_t* caption)
     return seen;
 }
 
+// Replaces clBtnFace only; its text on the window is colour 2.
+class TTestStyle : public TVisualStyle {
+public:
+    const std::wstring& Name() const override { return FName; }
+    std::optional<TColor> SystemColor(TColor color) const override
+    {
+        return color == clBtnFace ? std::optional<TColor>(3) : std::nullopt;
+    }
+    TColor WindowTextColor() const override { return 2; }
+
+private:
+    std::wstring FName = L"Test Quartz";
+};
+
 }  // namespace
 
 TEST(Theme, KnownThemeIsAppliedWithoutABox)
 {
-    ThemeRegistry().Register(TThemePalette{L"Test Quartz", 1, 2, 3, 4, 5, 6, 7, 8, 9, 10});
+    EXPECT_EQ(StyleColor(clBtnFace), clBtnFace);  // no style yet: colours stay the system's
+    ThemeRegistry().Register(std::make_unique<TTestStyle>());
     EXPECT_TRUE(ApplyTheme(L"test quartz"));
     ASSERT_NE(ActiveTheme(), nullptr);
-    EXPECT_EQ(ActiveTheme()->Name, L"Test Quartz");
+    EXPECT_EQ(ActiveTheme()->Name(), L"Test Quartz");
     EXPECT_EQ(ActiveThemeTextColor(99), 2u);
+    // Painting now takes the style's colours for the ones it replaces.
+    EXPECT_EQ(StyleColor(clBtnFace), 3u);
+    EXPECT_EQ(StyleColor(clWindowText), clWindowText);
 }
 
 TEST(Theme, MissingThemeShowsTheErrorBoxWithItsOwnButtonAndKeepsTheLook)
 {
-    const TThemePalette* before = ActiveTheme();
+    const TVisualStyle* before = ActiveTheme();
     TBoxSeen seen;
     std::thread reader([&] { seen = ReadAndCloseBox(L"Fehler"); });
     EXPECT_FALSE(ApplyTheme(L"Gibt es nicht"));
@@ -68,4 +87,5 @@ TEST(Theme, MissingThemeShowsTheErrorBoxWithItsOwnButtonAndKeepsTheLook)
     EXPECT_EQ(seen.Button, L"S&chließen");
     EXPECT_TRUE(seen.HasIcon);
     EXPECT_EQ(ActiveTheme(), before);
+    EXPECT_EQ(ActiveCustomStyleColors(), before);
 }
