@@ -7,6 +7,7 @@
 #include "framework/win/Theme.h"
 #include "resources/Themes.h"
 #include "sysinfo/win/SystemInfo.h"
+#include "widgets/linklabel/win/LinkLabelClass.h"
 
 #include <memory>
 
@@ -22,6 +23,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 
         RegisterBuiltInThemes();
         ApplyTheme(kDefaultThemeName);  // reports a missing theme and goes on
+
+        // The main window's link labels are window-less link label controls.
+        RegisterLinkLabel();
 
         // The forms' owner destroys them, the dialog first, when the loop ends.
         auto forms = std::make_unique<TComponent>(nullptr);

@@ -54,7 +54,7 @@ TForm1::TForm1(TComponent* owner)
       lblVersion(Control(L"lblVersion")),
       Panel3(Control(L"Panel3")),
       Label2(Control(L"Label2")),
-      JvLinkLabel1(Control(L"JvLinkLabel1")),
+      JvLinkLabel1(GraphicControl<linklabel::TJvLinkLabel>(L"JvLinkLabel1")),
       Label4(Control(L"Label4")),
       edtESDFile(Control(L"edtESDFile")),
       btnSelectESD(Control(L"btnSelectESD")),
@@ -65,7 +65,7 @@ TForm1::TForm1(TComponent* owner)
       GroupBox1(Control(L"GroupBox1")),
       rd1(Control(L"rd1")),
       rd2(Control(L"rd2")),
-      JvLinkLabel2(Control(L"JvLinkLabel2")),
+      JvLinkLabel2(GraphicControl<linklabel::TJvLinkLabel>(L"JvLinkLabel2")),
       ProgressBar1(Control(L"ProgressBar1")),
       chkWimlib(Control(L"chkWimlib")),
       Memo1(Control(L"Memo1")),
@@ -101,8 +101,8 @@ TForm1::TForm1(TComponent* owner)
     btnSelectESD.OnClick = [this] { btnSelectESDClick(); };
     btnExit.OnClick = [this] { btnExitClick(); };
     btnConvert.OnClick = [this] { btnConvertClick(); };
-    JvLinkLabel1.OnClick = [this] { JvLinkLabel1Click(); };
-    JvLinkLabel2.OnClick = [this] { JvLinkLabel2Click(); };
+    JvLinkLabel1.OnClick = [this](TGraphicControl*) { JvLinkLabel1Click(); };
+    JvLinkLabel2.OnClick = [this](TGraphicControl*) { JvLinkLabel2Click(); };
     OnCloseQuery = [this] { return FormCloseQuery(); };
 
     FormCreate();

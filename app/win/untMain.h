@@ -5,6 +5,7 @@
 #include "framework/win/OpenDialog.h"
 #include "framework/win/Timer.h"
 #include "process/win/JvCreateProcess.h"
+#include "widgets/linklabel/JvLinkLabel.h"
 
 #include <string>
 
@@ -22,7 +23,7 @@ public:
     TControl& lblVersion;
     TControl& Panel3;
     TControl& Label2;
-    TControl& JvLinkLabel1;
+    linklabel::TJvLinkLabel& JvLinkLabel1;
     TControl& Label4;
     TControl& edtESDFile;
     TControl& btnSelectESD;
@@ -33,7 +34,7 @@ public:
     TControl& GroupBox1;
     TControl& rd1;
     TControl& rd2;
-    TControl& JvLinkLabel2;
+    linklabel::TJvLinkLabel& JvLinkLabel2;
     TControl& ProgressBar1;
     TControl& chkWimlib;
     TControl& Memo1;

@@ -1,10 +1,16 @@
 #pragma once
-// Windows built from a TFormDef: the window, its fonts, and one child
-// window per control. Behaviour code finds controls by member name and
-// hooks their events; the form routes the system's notifications to them.
+// Windows built from a TFormDef: the window, its fonts, one child window
+// per windowed control, and the window-less controls, which the window that
+// holds them paints and feeds with mouse input. Behaviour code finds
+// controls by member name and hooks their events; the form routes the
+// system's notifications to them.
 
+#include "framework/Controls.h"
 #include "framework/FormDef.h"
 #include "framework/win/Component.h"
+#include "framework/win/Control.h"
+#include "framework/win/GdiGraphics.h"
+#include "framework/win/GraphicHost.h"
 #include "framework/win/Handle.h"
 
 #include <windows.h>
@@ -15,53 +21,6 @@
 #include <string>
 #include <vector>
 
-class TForm;
-
-// One control of a form: its window and its definition.
-class TControl {
-public:
-    TControl(TForm& form, const TControlDef& def, HWND handle);
-    HWND Handle() const noexcept { return FHandle; }
-    const TControlDef& Def() const noexcept { return FDef; }
-
-    std::wstring Text() const;
-    void SetText(const std::wstring& text);
-    bool Visible() const;
-    void SetVisible(bool visible);
-    bool Enabled() const;
-    void SetEnabled(bool enabled);
-    bool Checked() const;
-    void SetChecked(bool checked);
-
-    // Progress bar.
-    int Position() const;
-    void SetPosition(int position);
-
-    // Combo box: the entry its list has selected, -1 for none.
-    int ItemIndex() const;
-    void SetItemIndex(int index);
-    std::wstring ItemText(int index) const;
-
-    // Memo: lines.
-    void ClearLines();
-    void AddLine(const std::wstring& line);
-    void ReplaceLastLine(const std::wstring& line);
-    int LineCount() const;
-    std::wstring Line(int index) const;
-    // Every line followed by CR LF.
-    std::wstring AllText() const;
-
-    // Left click released over the control (buttons, link labels).
-    std::function<void()> OnClick;
-
-private:
-    friend class TForm;
-    TForm& FForm;
-    const TControlDef& FDef;
-    HWND FHandle;
-    std::vector<std::wstring> FLines;  // memo text as lines
-};
-
 class TForm : public TComponent {
 public:
     TForm(TComponent* owner, const TFormDef& def, HWND parentWindow);
@@ -69,6 +28,13 @@ public:
 
     HWND Handle() const noexcept { return FHandle.get(); }
     TControl& Control(const std::wstring& member);
+    // A window-less control of the definition.
+    TGraphicControl& GraphicControl(const std::wstring& member);
+    template <class T>
+    T& GraphicControl(const std::wstring& member)
+    {
+        return dynamic_cast<T&>(GraphicControl(member));
+    }
     const TFormDef& Def() const noexcept { return FDef; }
 
     void Show();
@@ -94,10 +60,12 @@ private:
     static LRESULT CALLBACK ComboEditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                           UINT_PTR subclassId, DWORD_PTR refData);
     static LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    static LRESULT CALLBACK LinkLabelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
     void CreateControls();
     HWND CreateControl(const TControlDef& def, HWND parent, const RECT& bounds);
+    void CreateGraphicControl(const TControlDef& def, HWND parent);
+    // The host of the window-less controls in that window, made on first use.
+    TGraphicHost& HostFor(HWND window);
     HFONT FontFor(const TFontDef* font);
     TControl* ControlById(int id);
     LRESULT ColorStatic(HDC dc, HWND control);
@@ -115,9 +83,16 @@ private:
     TBrushHandle FFormBrush;
     TBrushHandle FFaceBrush;
     std::vector<std::unique_ptr<TControl>> FControls;
+    std::vector<std::unique_ptr<TGraphicHost>> FHosts;
+    std::vector<std::pair<const TControlDef*, TGraphicControl*>> FGraphicControls;
     bool FModal = false;
     bool FModalDone = false;
 };
 
-// The system colour or plain colour as a COLORREF.
-COLORREF ColorToRGB(TColor color);
+// Makes the window-less control of a definition and puts it on its host.
+using TGraphicControlFactory = std::unique_ptr<TGraphicControl> (*)(const TControlDef& def, TGraphicHost& host);
+// Forms build controls of that kind as window-less controls from now on.
+void RegisterGraphicControlClass(TControlKind kind, TGraphicControlFactory factory);
+
+// The font of a window definition as a control carries it.
+TFont FontOfDef(const TFontDef& font);

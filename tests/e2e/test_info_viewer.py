@@ -12,7 +12,10 @@ from pathlib import Path
 import harness
 from test_conversion import BRIDGE, NIMCHILD, host, make_test_install
 
-ID_SOURCE, ID_CONVERT, ID_LINK2 = 108, 112, 117
+ID_SOURCE, ID_CONVERT = 108, 112
+# The window-less link label "Infos zur WIM-Datei anzeigen": on its link
+# text, in Panel3's client area.
+LINK2 = {"x": 29, "y": 189, "control_id": 104}
 ID_INFO_MEMO, ID_INFO_CLOSE = 201, 202
 
 
@@ -51,7 +54,7 @@ class InfoViewer(unittest.TestCase):
 
     def query(self, app, source):
         app.set_text(ID_SOURCE, harness.win_path(source))
-        app.click_at(control_id=ID_LINK2)
+        app.click_at(**LINK2)
         dialog = app.dialog("Wim-Info", timeout=60000)
         memo = next(c for c in dialog["controls"] if c["id"] == ID_INFO_MEMO)
         return dialog, memo["text"]
@@ -83,7 +86,7 @@ class InfoViewer(unittest.TestCase):
     def test_missing_source_gives_the_error_box(self):
         with harness.start_nimbrel(self.install()) as app:
             app.set_text(ID_SOURCE, "C:\\gibt\\es\\nicht.esd")
-            app.click_at(control_id=ID_LINK2)
+            app.click_at(**LINK2)
             box = app.msgbox()
             self.assertEqual((box["title"], box["text"]),
                              ("Fehler", "Fehler: Sie müssen eine ESD/WIM-Datei auswählen."))
@@ -92,7 +95,7 @@ class InfoViewer(unittest.TestCase):
     def test_missing_tool_gives_the_system_error_and_no_dialog(self):
         with harness.start_nimbrel(self.install(tool=None)) as app:
             app.set_text(ID_SOURCE, harness.win_path(self.small))
-            app.click_at(control_id=ID_LINK2)
+            app.click_at(**LINK2)
             box = app.msgbox(title="Nimbrel")
             self.assertRegex(box["text"], r"^Systemfehler\.  Code: (2|3)\.\r\n.+\.$")
             app.press("OK", title="Nimbrel")
@@ -107,9 +110,9 @@ class InfoViewer(unittest.TestCase):
         install = self.install()
         with harness.start_nimbrel(install, env={"NIMBREL_BRIDGE_HOST_PROGRAM": str(script)}) as app:
             app.set_text(ID_SOURCE, harness.win_path(self.small))
-            app.click_at(control_id=ID_LINK2)
+            app.click_at(**LINK2)
             time.sleep(1)
-            app.click_at(control_id=ID_LINK2)
+            app.click_at(**LINK2)
             box = app.msgbox(title="Nimbrel")
             self.assertEqual(box["text"], "Cannot perform this operation when process is running.")
             app.press("OK", title="Nimbrel")
@@ -124,7 +127,7 @@ class InfoViewer(unittest.TestCase):
         script.chmod(script.stat().st_mode | stat.S_IEXEC)
         with harness.start_nimbrel(self.install(), env={"NIMBREL_BRIDGE_HOST_PROGRAM": str(script)}) as app:
             app.set_text(ID_SOURCE, harness.win_path(self.small))
-            app.click_at(control_id=ID_LINK2)
+            app.click_at(**LINK2)
             time.sleep(1)
             app.click(113)  # "Beenden"
             time.sleep(1)
@@ -142,7 +145,7 @@ class InfoViewer(unittest.TestCase):
             app.click(ID_CONVERT)
             app.msgbox(title="Nimbrel")
             app.press("OK", title="Nimbrel")
-            app.click_at(control_id=ID_LINK2)
+            app.click_at(**LINK2)
             dialog = app.dialog("Wim-Info", timeout=60000)
             memo = next(c for c in dialog["controls"] if c["id"] == ID_INFO_MEMO)
             self.assertEqual(memo["text"], host_info_text(self.small))

@@ -11,7 +11,8 @@ from pathlib import Path
 
 EXE = Path(sys.argv.pop(1) if len(sys.argv) > 1 else "build/win32/dist/Nimbrel.exe")
 SYSTEM_DLLS = {"comctl32.dll", "comdlg32.dll", "gdi32.dll", "kernel32.dll", "msvcrt.dll", "shell32.dll",
-               "user32.dll", "advapi32.dll", "netapi32.dll", "version.dll", "uxtheme.dll", "ole32.dll"}
+               "user32.dll", "advapi32.dll", "netapi32.dll", "version.dll", "uxtheme.dll", "ole32.dll",
+               "oleacc.dll", "oleaut32.dll"}
 SUPPORTED_OS = {
     "e2011457-1546-43c5-a5fe-008deee3d3f0": "Vista",
     "35138b9a-5d96-4fbd-8e2d-a2440225f93a": "7",

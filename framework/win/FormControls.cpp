@@ -1,0 +1,295 @@
+// Building a form's windowed controls from their definitions, and the
+// behaviour of its containers and of the combo box's edit field.
+
+#include "framework/win/Forms.h"
+
+#include "framework/win/Application.h"
+#include "framework/win/FormParts.h"
+#include "framework/win/OSError.h"
+#include "framework/win/WindowText.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+namespace {
+
+constexpr wchar_t kPanelClass[] = L"TPanel";
+constexpr int kComboDropDownHeight = 200;
+
+TForm* FormOf(HWND window)
+{
+    const HWND root = GetAncestor(window, GA_ROOT);
+    return root != nullptr ? reinterpret_cast<TForm*>(GetWindowLongPtrW(root, GWLP_USERDATA)) : nullptr;
+}
+
+}  // namespace
+
+void TForm::RegisterClasses()
+{
+    static bool registered = false;
+    if (registered)
+        return;
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&icc);
+
+    WNDCLASSEXW panel{};
+    panel.cbSize = sizeof(panel);
+    panel.lpfnWndProc = &TForm::PanelProc;
+    panel.style = CS_DBLCLKS;  // window-less controls on it see double clicks
+    panel.hInstance = GetModuleHandleW(nullptr);
+    panel.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    panel.lpszClassName = kPanelClass;
+    if (!RegisterClassExW(&panel))
+        RaiseLastOSError();
+
+    registered = true;
+}
+
+void TForm::CreateControls()
+{
+    // What each container still has free for aligned children.
+    std::map<std::wstring, RECT> freeArea;
+    freeArea[L""] = RECT{0, 0, FDef.ClientWidth, FDef.ClientHeight};
+    std::map<std::wstring, HWND> windows;
+    windows[L""] = FHandle.get();
+
+    for (std::size_t i = 0; i < FDef.ControlCount; ++i) {
+        const TControlDef& def = FDef.Controls[i];
+        const std::wstring parentName = def.Parent != nullptr ? def.Parent : L"";
+        RECT& area = freeArea.at(parentName);
+        RECT bounds{def.Left, def.Top, def.Left + def.Width, def.Top + def.Height};
+        if (def.Options & coAlignTop) {
+            bounds = RECT{area.left, area.top, area.right, area.top + def.Height};
+            area.top += def.Height;
+        } else if (def.Options & coAlignClient) {
+            bounds = area;
+        }
+        if (GraphicFactories().count(def.Kind) != 0) {
+            CreateGraphicControl(def, windows.at(parentName));
+            continue;
+        }
+        const HWND window = CreateControl(def, windows.at(parentName), bounds);
+        windows[def.Member] = window;
+        freeArea[def.Member] = RECT{0, 0, bounds.right - bounds.left, bounds.bottom - bounds.top};
+        FControls.push_back(std::make_unique<TControl>(*this, def, window));
+    }
+
+    // Z-order is tab order: within each container, controls with a tab
+    // order come first among focusable ones, in that order.
+    std::vector<const TControlDef*> ordered;
+    for (std::size_t i = 0; i < FDef.ControlCount; ++i)
+        if (FDef.Controls[i].TabOrder >= 0)
+            ordered.push_back(&FDef.Controls[i]);
+    std::stable_sort(ordered.begin(), ordered.end(),
+                     [](const TControlDef* a, const TControlDef* b) { return a->TabOrder < b->TabOrder; });
+    for (const TControlDef* def : ordered)
+        SetWindowPos(windows.at(def->Member), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+HWND TForm::CreateControl(const TControlDef& def, HWND parent, const RECT& bounds)
+{
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    const wchar_t* className = L"STATIC";
+    DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
+    DWORD exStyle = 0;
+    int height = bounds.bottom - bounds.top;
+    if (!(def.Options & coHidden))
+        style |= WS_VISIBLE;
+    const bool focusable = def.Kind != TControlKind::RadioButton && def.Kind != TControlKind::GroupBox &&
+                           def.Kind != TControlKind::ProgressBar;
+    if (def.TabOrder >= 0 && focusable)
+        style |= WS_TABSTOP;
+
+    switch (def.Kind) {
+    case TControlKind::Panel:
+        className = kPanelClass;
+        style |= WS_CLIPCHILDREN;
+        exStyle |= WS_EX_CONTROLPARENT;
+        break;
+    case TControlKind::LinkLabel:
+        // Window-less: made by the factory the link label registers.
+        throw Exception(L"Keine Klasse für das Steuerelement '" + std::wstring(def.Member) + L"' angemeldet");
+    case TControlKind::Label:
+        style |= SS_NOPREFIX | ((def.Options & coWordWrap) ? SS_LEFT : SS_LEFTNOWORDWRAP);
+        break;
+    case TControlKind::Edit:
+        className = L"EDIT";
+        style |= ES_AUTOHSCROLL;
+        exStyle |= WS_EX_CLIENTEDGE;
+        break;
+    case TControlKind::Button:
+        className = L"BUTTON";
+        style |= BS_PUSHBUTTON;
+        break;
+    case TControlKind::ComboBox:
+        className = L"COMBOBOX";
+        style |= CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL;
+        height += kComboDropDownHeight;
+        break;
+    case TControlKind::GroupBox:
+        className = L"BUTTON";
+        style |= BS_GROUPBOX | WS_CLIPCHILDREN;
+        exStyle |= WS_EX_CONTROLPARENT;
+        break;
+    case TControlKind::RadioButton:
+        className = L"BUTTON";
+        style |= BS_AUTORADIOBUTTON | ((def.Options & coWordWrap) ? BS_MULTILINE : 0);
+        if (def.TabOrder == 0)
+            style |= WS_GROUP | WS_TABSTOP;
+        break;
+    case TControlKind::CheckBox:
+        className = L"BUTTON";
+        style |= BS_AUTOCHECKBOX | ((def.Options & coWordWrap) ? BS_MULTILINE : 0);
+        break;
+    case TControlKind::ProgressBar:
+        className = PROGRESS_CLASSW;
+        break;
+    case TControlKind::Memo:
+        className = L"EDIT";
+        style |= ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL | WS_VSCROLL;
+        if (def.Options & coScrollBars)
+            style |= WS_HSCROLL;
+        if (!(def.Options & coWordWrap))
+            style |= ES_AUTOHSCROLL;
+        exStyle |= WS_EX_CLIENTEDGE;
+        break;
+    }
+
+    const HFONT font = FontFor(def.Font);
+    int width = bounds.right - bounds.left;
+    std::wstring text = def.Text != nullptr ? def.Text : L"";
+    if (def.Kind == TControlKind::Label && def.Width == 0) {
+        const SIZE size = TextExtent(parent, font, text);
+        width = size.cx;
+        height = size.cy;
+    }
+    const wchar_t* initialText = def.Kind == TControlKind::ComboBox ? L"" : text.c_str();
+    const HWND window =
+        CreateWindowExW(exStyle, className, initialText, style, bounds.left, bounds.top, width, height, parent,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(def.Id)), instance, nullptr);
+    if (window == nullptr)
+        RaiseLastOSError();
+    SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+
+    switch (def.Kind) {
+    case TControlKind::GroupBox:
+        SetWindowSubclass(window, &TForm::ContainerProc, 1, 0);
+        break;
+    case TControlKind::RadioButton:
+    case TControlKind::CheckBox:
+        SendMessageW(window, BM_SETCHECK, (def.Options & coChecked) ? BST_CHECKED : BST_UNCHECKED, 0);
+        break;
+    case TControlKind::ProgressBar:
+        SendMessageW(window, PBM_SETRANGE32, 0, 100);
+        SendMessageW(window, PBM_SETPOS, 0, 0);
+        break;
+    case TControlKind::ComboBox: {
+        for (const wchar_t* const* item = def.Items; item != nullptr && *item != nullptr; ++item)
+            SendMessageW(window, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(*item));
+        const LRESULT selected = SendMessageW(window, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                              reinterpret_cast<LPARAM>(text.c_str()));
+        SendMessageW(window, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
+        // The closed combo box is as high as the definition says.
+        RECT r;
+        GetWindowRect(window, &r);
+        const LRESULT itemHeight = SendMessageW(window, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
+        const int delta = (bounds.bottom - bounds.top) - (r.bottom - r.top);
+        if (itemHeight > 0 && delta != 0)
+            SendMessageW(window, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), itemHeight + delta);
+        COMBOBOXINFO info{};
+        info.cbSize = sizeof(info);
+        if (GetComboBoxInfo(window, &info) && info.hwndItem != nullptr)
+            SetWindowSubclass(info.hwndItem, &TForm::ComboEditProc, 1, reinterpret_cast<DWORD_PTR>(window));
+        break;
+    }
+    default:
+        break;
+    }
+    return window;
+}
+
+void TForm::CompleteComboText(TControl& combo, HWND edit, bool complete)
+{
+    const std::wstring text = WindowText(edit);
+    DWORD selStart = 0;
+    DWORD selEnd = 0;
+    SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&selStart), reinterpret_cast<LPARAM>(&selEnd));
+    const HWND box = combo.FHandle;
+    const std::wstring typed = text.substr(0, std::min<std::size_t>(selStart, text.size()));
+    if (complete && !typed.empty() && selStart == text.size()) {
+        const LRESULT found =
+            SendMessageW(box, CB_FINDSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(typed.c_str()));
+        if (found != CB_ERR) {
+            SendMessageW(box, CB_SETCURSEL, static_cast<WPARAM>(found), 0);
+            SendMessageW(box, CB_SETEDITSEL, 0, MAKELPARAM(typed.size(), -1));
+            return;
+        }
+    }
+    // No completion: the list selects the entry that matches exactly, if any.
+    const LRESULT exact =
+        SendMessageW(box, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str()));
+    const LRESULT current = SendMessageW(box, CB_GETCURSEL, 0, 0);
+    if (exact == current)
+        return;
+    SendMessageW(box, CB_SETCURSEL, static_cast<WPARAM>(exact), 0);  // -1 empties the edit field
+    SetWindowTextW(edit, text.c_str());
+    SendMessageW(edit, EM_SETSEL, selStart, selEnd);
+}
+
+LRESULT CALLBACK TForm::ContainerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR subclassId,
+                                      DWORD_PTR)
+{
+    const bool subclassed = subclassId != 0;
+    switch (message) {
+    case WM_COMMAND:
+    case WM_NOTIFY:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+        // Containers pass their children's notifications to the window.
+        if (TForm* form = FormOf(window))
+            return SendMessageW(form->Handle(), message, wParam, lParam);
+        break;
+    case WM_ERASEBKGND:
+        {
+            // Panels and group boxes show the window's colour, whatever their own colour.
+            if (TForm* form = FormOf(window)) {
+                RECT r;
+                GetClientRect(window, &r);
+                FillRect(reinterpret_cast<HDC>(wParam), &r, form->FFormBrush.get());
+                return 1;
+            }
+        }
+        break;
+    default:
+        break;
+    }
+    return subclassed ? DefSubclassProc(window, message, wParam, lParam)
+                      : DefWindowProcW(window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK TForm::PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return ContainerProc(window, message, wParam, lParam, 0, 0);
+}
+
+LRESULT CALLBACK TForm::ComboEditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                      DWORD_PTR refData)
+{
+    const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+    const bool edited = (message == WM_CHAR) || (message == WM_KEYDOWN && wParam == VK_DELETE);
+    if (edited) {
+        GuardCallback([&] {
+            const HWND box = reinterpret_cast<HWND>(refData);
+            TForm* form = FormOf(box);
+            TControl* combo = form != nullptr ? form->ControlById(GetDlgCtrlID(box)) : nullptr;
+            if (combo == nullptr)
+                return;
+            // Typing completes; deleting only keeps the list's selection honest.
+            form->CompleteComboText(*combo, window, message == WM_CHAR && wParam >= L' ');
+        });
+    }
+    return result;
+}
