@@ -95,7 +95,11 @@ std::wstring ApplicationTitleFromExePath(std::wstring_view exePath)
         name = name.substr(0, dot);
     if (name.empty())
         return std::wstring();
-    return std::wstring(1, name[0]) + LowerCaseLatin(name.substr(1));
+    // Lower-cased in place and the first character put back: keeps the
+    // length fixed (no concatenation of a one-character string).
+    std::wstring title = LowerCaseLatin(name);
+    title[0] = name[0];
+    return title;
 }
 
 std::wstring DirectoryWithBackslash(std::wstring_view path)

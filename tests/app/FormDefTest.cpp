@@ -16,15 +16,17 @@ void ExpectConsistent(const TFormDef& form)
         EXPECT_TRUE(members.insert(c.Member).second) << "duplicate member " << std::string(c.Member, c.Member + wcslen(c.Member));
         EXPECT_TRUE(ids.insert(c.Id).second) << "duplicate id " << c.Id;
         // A parent is declared before its children.
-        if (c.Parent != nullptr)
+        if (c.Parent != nullptr) {
             EXPECT_TRUE(members.count(c.Parent) == 1) << "parent after child";
+        }
     }
     // Tab orders are unique within each parent.
     std::set<std::pair<std::wstring, int>> tabOrders;
     for (std::size_t i = 0; i < form.ControlCount; ++i) {
         const TControlDef& c = form.Controls[i];
-        if (c.TabOrder >= 0)
+        if (c.TabOrder >= 0) {
             EXPECT_TRUE(tabOrders.insert({c.Parent ? c.Parent : L"", c.TabOrder}).second);
+        }
     }
 }
 

@@ -414,9 +414,13 @@ void CreateControls(HWND main)
     for (HWND child = GetWindow(combo, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         wchar_t cls[16] = {};
         GetClassNameW(child, cls, 16);
-        if (_wcsicmp(cls, L"Edit") == 0)
+        if (_wcsicmp(cls, L"Edit") == 0) {
+            // Typed first, so the compiler checks the signature the cast to
+            // LONG_PTR would hide.
+            const WNDPROC subclass = &ComboEditProc;
             g_comboEditProc = reinterpret_cast<WNDPROC>(
-                SetWindowLongPtrW(child, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ComboEditProc)));
+                SetWindowLongPtrW(child, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(subclass)));
+        }
     }
 
     HWND progress = AddControl(panel, PROGRESS_CLASSW, L"", WS_VISIBLE, IDC_PROGRESS, 170, 107, 120, 17, nullptr);
