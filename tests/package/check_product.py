@@ -1,15 +1,22 @@
 """Checks the shipped Nimbrel.exe as a user's Windows would see it: a 32-bit
 GUI program that needs no DLL beside it, with its manifest and version
-resource compiled in."""
+resource compiled in, without symbols, whose symbols stay in the build."""
 
 import re
 import struct
 import subprocess
 import sys
+import tempfile
 import unittest
+import zlib
 from pathlib import Path
 
 EXE = Path(sys.argv.pop(1) if len(sys.argv) > 1 else "build/win32/dist/Nimbrel.exe")
+# The symbols, kept in the build folder (the one above dist), not shipped.
+DEBUG_FILE = EXE.parent.parent / "Nimbrel.debug"
+# The stripped program is about 0.5 MB; with its symbols it was twice that.
+MAX_SIZE = 640 * 1024
+TOOL_PREFIX = "i686-w64-mingw32-"
 SYSTEM_DLLS = {"comctl32.dll", "comdlg32.dll", "gdi32.dll", "kernel32.dll", "msvcrt.dll", "shell32.dll",
                "user32.dll", "advapi32.dll", "netapi32.dll", "version.dll", "uxtheme.dll", "ole32.dll",
                "oleacc.dll", "oleaut32.dll"}
@@ -54,6 +61,40 @@ class Product(unittest.TestCase):
         self.assertRegex(manifest, r'name="Microsoft\.Windows\.Common-Controls"\s+version="6\.0\.0\.0"')
         declared = set(re.findall(r'supportedOS Id="\{([0-9a-f-]+)\}"', manifest))
         self.assertEqual(declared, set(SUPPORTED_OS))
+
+    def test_stripped_and_small(self):
+        pe = struct.unpack_from("<I", self.data, 0x3C)[0]
+        symbol_count = struct.unpack_from("<I", self.data, pe + 4 + 12)[0]  # COFF header's NumberOfSymbols
+        self.assertEqual(symbol_count, 0, "the exe carries a symbol table")
+        self.assertIn("symbols stripped", self.headers)
+        sections = re.findall(r"^\s*\d+\s+(\S+)\s+[0-9a-f]{8}", self.section_list(EXE), re.M)
+        self.assertIn(".text", sections)
+        self.assertEqual([name for name in sections if name.startswith((".debug", ".zdebug", ".stab"))], [])
+        self.assertLessEqual(len(self.data), MAX_SIZE)
+
+    def test_debug_file_in_the_build_named_by_the_debug_link(self):
+        self.assertTrue(DEBUG_FILE.is_file(), DEBUG_FILE)
+        self.assertFalse((EXE.parent / DEBUG_FILE.name).exists(), "the symbols must not be shipped")
+        with tempfile.TemporaryDirectory() as tmp:
+            link_file = Path(tmp) / "link"
+            subprocess.run([TOOL_PREFIX + "objcopy", "--dump-section", f".gnu_debuglink={link_file}", str(EXE),
+                            str(Path(tmp) / "copy.exe")], check=True, capture_output=True)
+            link = link_file.read_bytes()
+        name = link[:link.index(b"\0")].decode()
+        self.assertEqual(name, DEBUG_FILE.name)
+        crc = struct.unpack_from("<I", link, len(link) - 4)[0]
+        self.assertEqual(crc, zlib.crc32(DEBUG_FILE.read_bytes()), "the debug file is not the one linked")
+        # A crash address can be turned into a function and a line.
+        debug_sections = self.section_list(DEBUG_FILE)
+        self.assertIn(".debug_line", debug_sections)
+        symbols = subprocess.run([TOOL_PREFIX + "nm", "-C", str(DEBUG_FILE)], capture_output=True, text=True,
+                                 check=True).stdout
+        self.assertIn("TForm1::btnConvertClick()", symbols)
+
+    @staticmethod
+    def section_list(path):
+        return subprocess.run([TOOL_PREFIX + "objdump", "-h", str(path)], capture_output=True, text=True,
+                              check=True).stdout
 
     def test_icon(self):
         self.assertIn(".rsrc", self.headers)
