@@ -83,6 +83,27 @@ class InfoViewer(unittest.TestCase):
                     app.screenshot(f"wim-info-{source.stem}")
                     self.close_dialog(app)
 
+    def test_names_and_paths_with_umlauts_show_as_the_host_prints_them(self):
+        # The host tool writes UTF-8; the Windows tool it stands for writes
+        # the ANSI code page, which Nimbrel decodes.
+        folder = self.scratch / "Übergröße"
+        folder.mkdir()
+        content = folder / "inhalt"
+        content.mkdir()
+        (content / "a.txt").write_text("Inhalt")
+        source = folder / "Äpfel.esd"
+        result = host("capture", content, source, "Äpfel Öl", "--solid",
+                      "--image-property=DESCRIPTION=Größe ändern, Maß übernehmen")
+        self.assertEqual(result.returncode, 0, result.stdout)
+        expected = host_info_text(source)
+        self.assertIn("Äpfel Öl", expected)
+        self.assertIn("/Übergröße/Äpfel.esd", expected)
+        with harness.start_nimbrel(self.install()) as app:
+            _, text = self.query(app, source)
+            self.assertEqual(text, expected)
+            app.screenshot("wim-info-umlauts")
+            self.close_dialog(app)
+
     def test_missing_source_gives_the_error_box(self):
         with harness.start_nimbrel(self.install()) as app:
             app.set_text(ID_SOURCE, "C:\\gibt\\es\\nicht.esd")

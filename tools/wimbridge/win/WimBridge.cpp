@@ -1,6 +1,7 @@
 // wimlib-imagex.exe for Wine: runs the host's real wimlib-imagex with the
 // same arguments, Windows paths turned into Unix paths, relays its output to
-// our standard output and exits with its exit code.
+// our standard output in the Windows side's character set and exits with its
+// exit code.
 //
 // A Linux child does not inherit Windows handles, so its output goes to a
 // temporary file that we copy to our standard output while it grows. The
@@ -13,10 +14,12 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tools/children/win/ToolSupport.h"
 #include "tools/wimbridge/BridgeArgs.h"
+#include "tools/wimbridge/Utf8Text.h"
 
 namespace {
 
@@ -127,17 +130,57 @@ DWORD WINAPI SpawnThread(LPVOID param) noexcept
     return 0;
 }
 
-// Copies what the file holds beyond the current position; false once our
-// own output is gone (then the rest is only read away).
-void Relay(HANDLE file, HANDLE out, bool& outputOk)
+// Writes the host tool's text as the Windows tool would: to a console as
+// the characters themselves, to a pipe or file in the ANSI code page, where
+// a character the code page lacks becomes what the system's conversion
+// makes of it (a look-alike or "?").
+class TextOutput {
+public:
+    explicit TextOutput(HANDLE out) : FOut(out)
+    {
+        DWORD mode = 0;
+        FOk = out != nullptr && out != INVALID_HANDLE_VALUE;
+        FConsole = FOk && GetConsoleMode(out, &mode) != FALSE;
+    }
+
+    void Write(std::string_view utf8) { Put(FDecoder.Feed(utf8)); }
+    void Finish() { Put(FDecoder.Finish()); }
+
+private:
+    void Put(const std::u16string& text)
+    {
+        if (!FOk || text.empty())
+            return;
+        const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
+        const int length = static_cast<int>(text.size());
+        if (FConsole) {
+            DWORD written = 0;
+            FOk = WriteConsoleW(FOut, wide, static_cast<DWORD>(length), &written, nullptr) != FALSE;
+            return;
+        }
+        const int size = WideCharToMultiByte(CP_ACP, 0, wide, length, nullptr, 0, nullptr, nullptr);
+        std::string bytes(size > 0 ? static_cast<size_t>(size) : 0u, '\0');
+        if (size > 0)
+            WideCharToMultiByte(CP_ACP, 0, wide, length, bytes.data(), size, nullptr, nullptr);
+        FOk = tools::WriteAll(FOut, bytes);
+    }
+
+    HANDLE FOut;
+    bool FOk = false;
+    bool FConsole = false;
+    wimbridge::Utf8Decoder FDecoder;
+};
+
+// Copies what the file holds beyond the current position; once our own
+// output is gone the rest is only read away.
+void Relay(HANDLE file, TextOutput& out)
 {
     static char buffer[64 * 1024];
     for (;;) {
         DWORD got = 0;
         if (!ReadFile(file, buffer, sizeof buffer, &got, nullptr) || got == 0)
             return;
-        if (outputOk)
-            outputOk = tools::WriteAll(out, buffer, got);
+        out.Write(std::string_view(buffer, got));
     }
 }
 
@@ -198,17 +241,17 @@ int Run()
         return BridgeFailure;
     }
 
-    const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-    bool outputOk = out != nullptr && out != INVALID_HANDLE_VALUE;
+    TextOutput out(GetStdHandle(STD_OUTPUT_HANDLE));
     for (;;) {
         // Look first, then drain: after the child's end one last drain
         // takes everything it wrote.
         const bool finished = WaitForSingleObject(thread.get(), 0) == WAIT_OBJECT_0;
-        Relay(file.get(), out, outputOk);
+        Relay(file.get(), out);
         if (finished)
             break;
         WaitForSingleObject(thread.get(), 50);
     }
+    out.Finish();
     return static_cast<int>(job.Status);
 }
 
