@@ -272,6 +272,16 @@ def processes():
     return drive("processes")["processes"]
 
 
+def console_text(pid):
+    """{hwnd, lines} of the console that process pid writes to."""
+    return drive("console-text", "--pid", pid)
+
+
+def console_key(pid, char=" "):
+    """Presses a key in the console of process pid."""
+    return drive("console-key", "--pid", pid, "--char", char)
+
+
 # ---- screenshots ---------------------------------------------------------------
 
 def screenshot(name, rect=None):
@@ -365,6 +375,14 @@ class Window:
 
     def close(self):
         return drive("close", *self.sel)
+
+    def drop_files(self, windows_paths, x=None, y=None):
+        """Drops files on the window as Explorer does (client coordinates;
+        the middle unless given)."""
+        args = ["drop-files", *self.sel, "--files", "|".join(windows_paths)]
+        if x is not None:
+            args += ["--x", x, "--y", y]
+        return drive(*args)
 
     def wait_gone(self, timeout=20000):
         return drive("wait-gone", "--hwnd", self.hwnd, "--timeout", timeout)

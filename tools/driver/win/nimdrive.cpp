@@ -6,6 +6,8 @@
 
 #include "tools/driver/CommandLine.h"
 #include "tools/driver/Json.h"
+#include "tools/driver/win/ConsoleAccess.h"
+#include "tools/driver/win/DropFiles.h"
 #include "tools/driver/win/Handle.h"
 #include "tools/driver/win/Inspect.h"
 #include "tools/driver/win/MessageBoxes.h"
@@ -797,6 +799,43 @@ JsonValue CmdHelp(const ParsedCommand&)
     return JsonValue::MakeObject().Set("commands", std::move(list));
 }
 
+// Drops files as Explorer does; --files separates paths with "|", the
+// drop point (client coordinates) is the middle unless --x/--y say.
+JsonValue CmdDropFiles(const ParsedCommand& cmd)
+{
+    HWND top = TargetWindow(cmd);
+    std::vector<std::wstring> paths;
+    const std::wstring& list = cmd.Required(L"--files");
+    for (std::size_t start = 0;;) {
+        const std::size_t bar = list.find(L'|', start);
+        paths.push_back(list.substr(start, bar == std::wstring::npos ? std::wstring::npos : bar - start));
+        if (bar == std::wstring::npos)
+            break;
+        start = bar + 1;
+    }
+    RECT r{};
+    GetClientRect(top, &r);
+    POINT pt{r.right / 2, r.bottom / 2};
+    if (cmd.Has(L"--x"))
+        pt.x = static_cast<LONG>(cmd.Integer(L"--x"));
+    if (cmd.Has(L"--y"))
+        pt.y = static_cast<LONG>(cmd.Integer(L"--y"));
+    return DropFiles(top, paths, pt);
+}
+
+JsonValue CmdConsoleText(const ParsedCommand& cmd)
+{
+    return ConsoleText(static_cast<DWORD>(cmd.Integer(L"--pid")));
+}
+
+JsonValue CmdConsoleKey(const ParsedCommand& cmd)
+{
+    const std::wstring key = cmd.Optional(L"--char").value_or(L" ");
+    if (key.size() != 1)
+        throw EUsageError(L"--char takes one character");
+    return ConsoleKey(static_cast<DWORD>(cmd.Integer(L"--pid")), key[0]);
+}
+
 std::vector<Command> BuildCommands()
 {
     auto windowOptions = [](std::initializer_list<std::wstring> more) {
@@ -841,6 +880,11 @@ std::vector<Command> BuildCommands()
         {spec(L"move", windowOptions({L"--id", L"--control-class", L"--x", L"--y", L"--settle"}), {}, {L"--x", L"--y"}), CmdMove,
          L"moves the mouse pointer"},
         {spec(L"close", windowOptions({L"--settle"})), CmdClose, L"posts WM_CLOSE"},
+        {spec(L"drop-files", windowOptions({L"--files", L"--x", L"--y"}), {}, {L"--files"}), CmdDropFiles,
+         L"drops files on the window as Explorer does"},
+        {spec(L"console-text", {L"--pid"}, {}, {L"--pid"}), CmdConsoleText, L"reads the screen of a process's console"},
+        {spec(L"console-key", {L"--pid", L"--char"}, {}, {L"--pid"}), CmdConsoleKey,
+         L"presses a key in a process's console"},
         {spec(L"focus", windowOptions({})), CmdFocus, L"which control has the keyboard focus"},
         {spec(L"msgbox", boxOptions), CmdMsgBox, L"waits for a message box and describes it"},
         {spec(L"msgbox-press", pressOptions, {L"--no-wait"}, {L"--button"}), CmdMsgBoxPress,

@@ -1,8 +1,13 @@
 // The hook library nimdrive places into a program's UI thread to read the
-// fonts of its windows there. It only reads, and answers the one query.
+// fonts of its windows there, and to drop files on a window as the shell
+// does (the drop data must be memory of the program's process).
 
+#include "tools/driver/win/DropQuery.h"
 #include "tools/driver/win/FontQuery.h"
 
+#include <shlobj.h>
+
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -44,13 +49,51 @@ void Answer(HWND top, HWND replyTo)
                         SMTO_ABORTIFHUNG, 5000, &ignored);
 }
 
+// Builds the HDROP from the driver's file list and posts it; 1 on success.
+LRESULT PostDrop(HWND top, DWORD driverPid, LPARAM point)
+{
+    HANDLE mapping = OpenFileMappingW(FILE_MAP_READ, FALSE, DropMappingName(driverPid).c_str());
+    if (!mapping)
+        return 0;
+    LRESULT result = 0;
+    if (const void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0)) {
+        DropHeader header{};
+        std::memcpy(&header, view, sizeof header);
+        if (HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + header.Bytes)) {
+            if (auto* drop = static_cast<DROPFILES*>(GlobalLock(memory))) {
+                drop->pFiles = sizeof(DROPFILES);
+                drop->pt.x = static_cast<short>(LOWORD(point));
+                drop->pt.y = static_cast<short>(HIWORD(point));
+                drop->fNC = FALSE;
+                drop->fWide = TRUE;
+                std::memcpy(drop + 1, static_cast<const char*>(view) + sizeof header, header.Bytes);
+                GlobalUnlock(memory);
+                // Whoever takes the message frees the data (DragFinish).
+                if (PostMessageW(top, WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0))
+                    result = 1;
+            }
+            if (!result)
+                GlobalFree(memory);
+        }
+        UnmapViewOfFile(view);
+    }
+    CloseHandle(mapping);
+    return result;
+}
+
 }  // namespace
 
 extern "C" __declspec(dllexport) LRESULT CALLBACK NimdriveCallWndProc(int code, WPARAM wParam, LPARAM lParam)
 {
     static const UINT query = RegisterWindowMessageW(kFontQueryMessageName);
+    static const UINT dropQuery = RegisterWindowMessageW(kDropMessageName);
     if (code == HC_ACTION && lParam) {
         const auto* message = reinterpret_cast<const CWPSTRUCT*>(lParam);
+        if (dropQuery && message->message == dropQuery) {
+            // A hook cannot set the sent message's result; ReplyMessage
+            // answers the waiting driver at once.
+            ReplyMessage(PostDrop(message->hwnd, static_cast<DWORD>(message->wParam), message->lParam));
+        }
         if (query && message->message == query) {
             // Never let anything escape into the program we visit.
             try {
