@@ -18,7 +18,8 @@ PACKAGES=(
   # fonts-wine brings Tahoma, the windows' font; without it Wine falls back to DejaVu Sans.
   wine wine64 fonts-wine
   xvfb xauth x11-utils x11-apps imagemagick
-  wimtools
+  # libwim-dev: wimlib.h, whose error codes the batch file's failure notices follow.
+  wimtools libwim-dev
   python3
 )
 

@@ -22,6 +22,8 @@ NIMCHILD = Path(os.environ.get("NIMBREL_NIMCHILD", ""))
 TOOL = "Tools/wimlib_x86/wimlib-imagex.exe"
 
 ID_SOURCE, ID_COMBO, ID_CONVERT, ID_EXIT, ID_RD2, ID_PROGRESS = 108, 111, 112, 113, 116, 118
+# The failed batch file's last line; it then waits for a key.
+PAUSE_LINE = "Drücken Sie eine beliebige Taste, um dieses Fenster zu schließen."
 
 
 def host(*args):
@@ -105,6 +107,28 @@ class ConversionBase(unittest.TestCase):
         self.assertEqual(box["text"], text)
         app.press("OK")
         return box
+
+    def console_of_the_batch(self, app, timeout=120):
+        """(pid of the interpreter, its console) once the failed batch waits
+        for a key."""
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            shells = [p["pid"] for p in harness.processes()
+                      if p.get("parent") == app.pid and p.get("exe", "").lower() == "cmd.exe"]
+            if shells:
+                try:
+                    console = harness.console_text(shells[0])
+                except harness.DriverError:
+                    console = {"lines": []}  # ended or not yet there
+                if PAUSE_LINE in console["lines"]:
+                    return shells[0], console
+            time.sleep(0.3)
+        self.fail("the batch file did not wait with its notice")
+
+    def dismiss_failed_batch(self, app):
+        """Presses a key in the console of a batch that failed and waits."""
+        shell, _ = self.console_of_the_batch(app)
+        harness.console_key(shell)
 
     def start_conversion(self, app, source, index=None, recovery=False):
         """Fills in the window, presses "Konvertieren" and returns the
@@ -225,6 +249,7 @@ class OutcomeByTheFileAlone(ConversionBase):
         with harness.start_nimbrel(install) as app:
             self.start_conversion(app, source)
             app.press("OK", title="Nimbrel")
+            self.dismiss_failed_batch(app)
             self.expect_box(app, "Fehler", "Fehler: Die Datei Install.wim wurde nicht erstellt.")
         self.assertEqual(list((install / "WIM").glob("install.wim*")), [])
 
@@ -235,8 +260,49 @@ class OutcomeByTheFileAlone(ConversionBase):
             box = self.start_conversion(app, source, index="x")
             self.assertTrue(box["text"].endswith('WIM\\install.wim" LZX  "'), box["text"])
             app.press("OK", title="Nimbrel")
+            self.dismiss_failed_batch(app)
             self.expect_box(app, "Fehler", "Fehler: Die Datei Install.wim wurde nicht erstellt.")
         self.assertFalse((install / "WIM" / "install.wim").exists())
+
+
+class ReadableFailures(ConversionBase):
+    """A failing batch says why in its console and waits; only then does
+    the program report the failure."""
+
+    def test_the_console_names_the_cause_and_waits_for_a_key_or_its_closing(self):
+        not_a_wim = self.scratch / "kein image.esd"
+        not_a_wim.write_bytes(os.urandom(200 * 1024))
+        cases = [
+            # (source, index, sentence, how the user ends the wait)
+            (not_a_wim, "1", "Ursache: Die Quelldatei ist keine vollständige WIM- oder ESD-Datei; "
+                             "wählen Sie eine Install.ESD oder Install.WIM aus.", "key"),
+            (self.esd, "9", 'Ursache: Die Quelldatei enthält kein Image mit dem Index 9; wählen Sie einen Index, '
+                            'den "Infos zur WIM-Datei anzeigen" nennt.', "close"),
+        ]
+        for original, index, sentence, ending in cases:
+            with self.subTest(sentence=sentence[:40], ending=ending):
+                install = self.install()
+                source = self.source_in(install, name="Quelle & (ä).esd")
+                shutil.copy(original, source)
+                with harness.start_nimbrel(install) as app:
+                    self.start_conversion(app, source, index=index)
+                    app.press("OK", title="Nimbrel")
+                    shell, console = self.console_of_the_batch(app)
+                    # The console wraps its lines at its width.
+                    self.assertIn(sentence, "".join(console["lines"]))
+                    self.assertTrue(any(line.startswith("Fehler: wimlib-imagex meldet den Fehlercode")
+                                        for line in console["lines"]), console["lines"])
+                    harness.screenshot(f"conversion-failure-console-{ending}")
+                    # While the console waits, the program waits too.
+                    app.no_msgbox(1500)
+                    self.assertFalse(app.control(ID_CONVERT)["enabled"])
+                    if ending == "key":
+                        harness.console_key(shell)
+                    else:
+                        harness.Window(console["hwnd"], shell).close()
+                    self.expect_box(app, "Fehler", "Fehler: Die Datei Install.wim wurde nicht erstellt.")
+                    self.assert_idle(app)
+                self.assertEqual(list((install / "WIM").glob("install.wim*")), [])
 
 
 class ClosingAndStarting(ConversionBase):

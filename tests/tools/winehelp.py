@@ -49,6 +49,9 @@ def wine(args, extra_env=None, **kwargs):
         env.update(extra_env)
     kwargs.setdefault("timeout", TIMEOUT)
     kwargs.setdefault("capture_output", True)
+    # No keyboard: a batch file that waits for a key goes on at once.
+    if "input" not in kwargs:
+        kwargs.setdefault("stdin", subprocess.DEVNULL)
     return subprocess.run([WINE] + [str(a) for a in args], env=env, **kwargs)
 
 
