@@ -106,6 +106,85 @@ TForm1::TForm1(TComponent* owner)
     OnCloseQuery = [this] { return FormCloseQuery(); };
 
     FormCreate();
+    AcceptDroppedFiles();
+}
+
+namespace {
+
+// The program runs elevated; Windows' message filter then drops what a
+// non-elevated Explorer sends for a drop unless the window lets it through.
+// Windows before 7 lack the call (and need nothing): looked up by name.
+void AllowDropMessagesFromLowerProcesses(HWND window)
+{
+    using TChangeWindowMessageFilterEx = BOOL(WINAPI*)(HWND, UINT, DWORD, void*);
+    const HMODULE user = GetModuleHandleW(L"user32");
+    if (user == nullptr)
+        return;
+    const auto change = reinterpret_cast<TChangeWindowMessageFilterEx>(
+        reinterpret_cast<void*>(GetProcAddress(user, "ChangeWindowMessageFilterEx")));
+    if (change == nullptr)
+        return;
+    constexpr DWORD kAllow = 1;                 // MSGFLT_ALLOW
+    constexpr UINT kCopyGlobalData = 0x0049;    // WM_COPYGLOBALDATA: carries the file list
+    for (const UINT message : {static_cast<UINT>(WM_DROPFILES), static_cast<UINT>(WM_COPYDATA), kCopyGlobalData})
+        change(window, message, kAllow, nullptr);
+}
+
+// Releases the shell's drop data however the handling ends.
+class TDropGuard {
+public:
+    explicit TDropGuard(HDROP drop) noexcept : FDrop(drop) {}
+    ~TDropGuard() { DragFinish(FDrop); }
+    TDropGuard(const TDropGuard&) = delete;
+    TDropGuard& operator=(const TDropGuard&) = delete;
+
+private:
+    HDROP FDrop;
+};
+
+std::wstring DroppedPath(HDROP drop, UINT index)
+{
+    const UINT length = DragQueryFileW(drop, index, nullptr, 0);
+    if (length == 0)
+        return std::wstring();
+    std::wstring path(length + 1, L'\0');
+    path.resize(DragQueryFileW(drop, index, path.data(), length + 1));
+    return path;
+}
+
+} // namespace
+
+void TForm1::AcceptDroppedFiles()
+{
+    DragAcceptFiles(Handle(), TRUE);
+    AllowDropMessagesFromLowerProcesses(Handle());
+}
+
+LRESULT TForm1::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_DROPFILES) {
+        const auto drop = reinterpret_cast<HDROP>(wParam);
+        TDropGuard guard(drop);
+        FilesDropped(drop);
+        return 0;
+    }
+    return TForm::WndProc(message, wParam, lParam);
+}
+
+void TForm1::FilesDropped(HDROP drop)
+{
+    // A running conversion keeps the file it was started with in view.
+    if (!btnConvert.Enabled())
+        return;
+    // The first dropped file counts; folders are passed over.
+    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        const std::wstring path = DroppedPath(drop, i);
+        if (!path.empty() && FileExists(path)) {
+            edtESDFile.SetText(path);
+            return;
+        }
+    }
 }
 
 void TForm1::FormCreate()

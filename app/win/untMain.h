@@ -7,6 +7,8 @@
 #include "process/win/JvCreateProcess.h"
 #include "widgets/linklabel/JvLinkLabel.h"
 
+#include <shellapi.h>
+
 #include <string>
 
 // The folder of the running executable, ending with a backslash; set once
@@ -61,7 +63,13 @@ public:
     void CMD3Read(TJvCreateProcess* sender, const std::wstring& s, bool startsOnNewLine);
     void CMD3Terminate(TJvCreateProcess* sender, std::uint32_t exitCode);
 
+protected:
+    LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
 private:
+    // Files dropped from Explorer: the first file goes into edtESDFile.
+    void AcceptDroppedFiles();
+    void FilesDropped(HDROP drop);
     // Repaints and handles messages until the runner no longer waits.
     void WaitWhileWaiting(TJvCreateProcess& runner);
     void ReturnToIdle();
