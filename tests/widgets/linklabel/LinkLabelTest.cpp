@@ -277,17 +277,21 @@ TEST(LinkLabel, LinkStatesFollowTheStateMachine)
             Apply(t.Label, check.step);
             const std::string where = std::string(c.name) + " step " + std::to_string(n++);
             EXPECT_EQ(t.Label.ActiveLink(), check.active < 0 ? nullptr : links[check.active]) << where;
-            if (check.active >= 0)
+            if (check.active >= 0) {
                 EXPECT_EQ(links[check.active]->State(), check.state) << where;
-            for (TLinkNode* link : links)
-                if (link != t.Label.ActiveLink())
+            }
+            for (TLinkNode* link : links) {
+                if (link != t.Label.ActiveLink()) {
                     EXPECT_EQ(link->State(), lsNormal) << where;
-            if (check.redrawnIn == 0)
+                }
+            }
+            if (check.redrawnIn == 0) {
                 EXPECT_TRUE(t.Surface->Screen.Drawn.empty()) << where;
-            else if (t.Surface->Screen.Drawn.empty())
+            } else if (t.Surface->Screen.Drawn.empty()) {
                 ADD_FAILURE() << "no redraw at " << where;
-            else
+            } else {
                 EXPECT_EQ(t.Surface->Screen.Drawn.back().Color, check.redrawnIn) << where;
+            }
             EXPECT_EQ(t.Surface->Locks, 0) << where;
             EXPECT_FALSE(t.Surface->DrewUnlocked) << where;
         }
