@@ -41,8 +41,31 @@ void TGraphicControl::SetParent(IControlParent* Parent)
         TakeParentFont();
 }
 
+namespace {
+
+int Constrained(int value, int min, int max)
+{
+    if (max > 0 && value > max)
+        value = max;
+    if (min > 0 && value < min)
+        value = min;
+    return value;
+}
+
+}  // namespace
+
+void TGraphicControl::SetConstraints(const TSizeConstraints& Value)
+{
+    if (Value == FConstraints)
+        return;
+    FConstraints = Value;
+    SetBounds(FLeft, FTop, FWidth, FHeight);
+}
+
 void TGraphicControl::SetBounds(int Left, int Top, int Width, int Height)
 {
+    Width = Constrained(Width, FConstraints.MinWidth, FConstraints.MaxWidth);
+    Height = Constrained(Height, FConstraints.MinHeight, FConstraints.MaxHeight);
     const TRect old = BoundsRect();
     if (Left == FLeft && Top == FTop && Width == FWidth && Height == FHeight)
         return;

@@ -43,6 +43,15 @@ enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom };
 using TAnchors = unsigned;
 enum : TAnchors { akLeft = 1u << 0, akTop = 1u << 1, akRight = 1u << 2, akBottom = 1u << 3 };
 
+// Limits of a control's size; 0 is no limit.
+struct TSizeConstraints {
+    int MinWidth = 0;
+    int MinHeight = 0;
+    int MaxWidth = 0;
+    int MaxHeight = 0;
+    friend bool operator==(const TSizeConstraints&, const TSizeConstraints&) = default;
+};
+
 // What assistive technology is told about a control.
 enum class TAccessibleRole { None, StaticText, Link };
 
@@ -99,6 +108,10 @@ public:
     int ClientWidth() const { return FWidth; }
     int ClientHeight() const { return FHeight; }
     void SetClientHeight(int Value) { SetHeight(Value); }
+
+    // Every size change keeps within them; setting them applies them.
+    const TSizeConstraints& Constraints() const { return FConstraints; }
+    void SetConstraints(const TSizeConstraints& Value);
 
     TAlign Align() const { return FAlign; }
     void SetAlign(TAlign Value) { FAlign = Value; }
@@ -213,6 +226,7 @@ private:
     int FTop = 0;
     int FWidth = 0;
     int FHeight = 0;
+    TSizeConstraints FConstraints;
     TAlign FAlign = alNone;
     TAnchors FAnchors = akLeft | akTop;
     TControlStyle FControlStyle = csCaptureMouse | csClickEvents | csDoubleClicks;

@@ -161,6 +161,32 @@ TEST(GraphicControl, ChangesMarkTheRightAreasOfTheParent)
     EXPECT_FALSE(control.HitTest(-1, 0));
 }
 
+TEST(GraphicControl, SizesKeepWithinTheConstraints)
+{
+    struct Case {
+        TSizeConstraints limits;
+        int width, height;
+        int expectedWidth, expectedHeight;
+    };
+    const Case cases[] = {
+        {{}, 500, 1, 500, 1},
+        {{10, 20, 0, 0}, 5, 5, 10, 20},
+        {{0, 0, 100, 30}, 500, 40, 100, 30},
+        {{10, 20, 100, 30}, 50, 25, 50, 25},
+    };
+    for (const Case& c : cases) {
+        TLogged control;
+        control.SetConstraints(c.limits);
+        control.SetBounds(1, 2, c.width, c.height);
+        EXPECT_EQ((std::pair{control.Width(), control.Height()}), (std::pair{c.expectedWidth, c.expectedHeight}));
+        EXPECT_EQ((std::pair{control.Left(), control.Top()}), (std::pair{1, 2}));
+    }
+    // New constraints apply to the size the control has.
+    TLogged control;
+    control.SetConstraints({0, 0, 60, 0});
+    EXPECT_EQ(control.Width(), 60);
+}
+
 TEST(StyleColors, ACustomStyleReplacesOnlySystemColours)
 {
     struct TStyle : ICustomStyleColors {

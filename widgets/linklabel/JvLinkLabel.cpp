@@ -246,8 +246,12 @@ void TJvCustomLinkLabel::Paint()
     if (FAutoHeight && (Align() == alNone || Align() == alTop || Align() == alBottom)) {
         const int wanted = textHeight + 2 * FMarginHeight;
         if (wanted != ClientHeight()) {
-            SetClientHeight(wanted);  // brings another paint
-            return;
+            const int before = ClientHeight();
+            SetClientHeight(wanted);
+            // A new height brings another paint; a height the constraints
+            // keep as it was does not, so this paint draws.
+            if (ClientHeight() != before)
+                return;
         }
     }
 

@@ -361,6 +361,14 @@ TEST(LinkLabel, AutoHeightAndLayoutPlaceTheText)
         EXPECT_EQ(image.Height, c.heightAfter - 2 * c.marginHeight + 1) << c.name;
     }
 
+    // A height the constraints hold back does not keep the text from
+    // being drawn.
+    TTestLabel held(L"aaaa bbbb", 60, false);
+    held.Label.SetConstraints({0, 0, 0, 20});
+    held.Parent.PaintAll();
+    EXPECT_EQ(held.Label.Height(), 20);
+    EXPECT_EQ(held.Surface->Painted(), L"0,0:aaaa|0,13:bbbb");
+
     // A paint that changes the height draws nothing; the next one draws.
     TTestLabel t(L"aaaa bbbb", 60, false);
     t.Label.HandlePaint();

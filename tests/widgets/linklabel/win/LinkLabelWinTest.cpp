@@ -221,6 +221,25 @@ TEST_F(LinkLabelOnAWindow, TheLinkIsBlueRedWhilePressedAndBlueAgainAfter)
     Mouse(WM_LBUTTONUP, Empty(), 5, 0);
 }
 
+TEST_F(LinkLabelOnAWindow, ALostCaptureEndsThePressWithoutAClick)
+{
+    Mouse(WM_LBUTTONDOWN, OnLink(), 5, MK_LBUTTON);
+    ASSERT_EQ(GetCapture(), Panel);
+    EXPECT_GT(Pixels(*Link, clRed), 20);
+    Events.clear();
+    // Another window takes the mouse (a box that opens, say): the press
+    // ends as a release outside the label.
+    SetCapture(FForm->Handle());
+    EXPECT_EQ(Events, L"up ");
+    EXPECT_EQ(Link->ActiveLink(), nullptr);
+    EXPECT_GT(Pixels(*Link, clBlue), 20);
+    EXPECT_EQ(Pixels(*Link, clRed), 0);
+    ReleaseCapture();
+    // The release that follows makes no click.
+    Mouse(WM_LBUTTONUP, OnLink(), 5, 0);
+    EXPECT_EQ(Events.find(L"click "), std::wstring::npos);
+}
+
 TEST_F(LinkLabelOnAWindow, HotLinksTurnPurpleUnderThePointerOnlyWhenAsked)
 {
     Mouse(WM_MOUSEMOVE, OnLink(), 5);
