@@ -607,6 +607,21 @@ TEST(LinkLabel, DynamicTagsAreFilledUpdatedAndRead)
     }
 }
 
+TEST(LinkLabel, AFailingDynamicTagHandlerLeavesAUsableLabel)
+{
+    TTestLabel t(kOneLink);
+    t.Label.OnDynamicTagInit = [](TGraphicControl*, std::wstring&, int) { throw ELinkLabelError(L"kaputt"); };
+    EXPECT_THROW(t.Label.SetCaption(L"a <dynamic> b"), ELinkLabelError);
+    // The old tree is gone, an empty one stands in: no stale link to hit.
+    EXPECT_EQ(t.Label.NodeTree().Root().Children().Count(), 0);
+    t.Label.Invalidate();
+    t.Parent.PaintAll();
+    EXPECT_EQ(t.Surface->Painted(), L"");
+    t.Label.HandleMouseDown(mbLeft, 0, kOnLink, 5);
+    EXPECT_EQ(t.Label.ActiveLink(), nullptr);
+    t.Label.HandleMouseUp(mbLeft, 0, kOnLink, 5);
+}
+
 TEST(LinkLabel, AnUpdateThatDestroysTheClickedLinkForgetsIt)
 {
     TTestLabel t(L"", 300, false);
