@@ -47,10 +47,22 @@ std::wstring DecodeDoubleByte(std::string_view bytes)
     return text;
 }
 
+// The character lengths of that code page.
+std::size_t DoubleByteLength(std::string_view bytes)
+{
+    if (bytes.empty())
+        return 0;
+    const auto b = static_cast<unsigned char>(bytes[0]);
+    if (b >= 0x81 && b <= 0x9F)
+        return bytes.size() >= 2 ? 2 : 0;
+    return 1;
+}
+
 class TTestReader : public TJvBaseReader {
 public:
-    TTestReader(TJvCPSDecoder decoder, bool ownerData)
-        : TJvBaseReader(reinterpret_cast<TJvCreateProcess*>(this), std::move(decoder)), FOwnerDataValue(ownerData)
+    TTestReader(TJvCPSDecoder decoder, bool ownerData, TJvCPSCharLength charLength = {})
+        : TJvBaseReader(reinterpret_cast<TJvCreateProcess*>(this), std::move(decoder), std::move(charLength)),
+          FOwnerDataValue(ownerData)
     {
         OnRawRead = [this](TJvCreateProcess* sender, const std::wstring& s) {
             EXPECT_EQ(sender, FCreateProcess);
@@ -209,6 +221,98 @@ TEST(LineAssemblyRuns, HandlerFailureDoesNotKeepTheFinishedLineOpen)
     reader.OnRead = [&reader](TJvCreateProcess*, const std::wstring& s, bool f) { reader.Reads.emplace_back(s, f); };
     reader.Feed("next\n");
     EXPECT_THAT(reader.Reads, testing::ElementsAre(Report(L"next", true), Report(L"", true)));
+}
+
+// Decoding a line piece by piece must give what decoding it whole gives,
+// whatever the pieces and the moves of the write position.
+TEST(LineAssemblyRuns, PieceByPieceDecodingMatchesWholeLineDecoding)
+{
+    const std::string lead = Bytes({0x82});
+    const std::string trail = Bytes({0x41});
+    struct Case {
+        const char* name;
+        std::vector<std::string> pieces;
+    };
+    const Case cases[] = {
+        {"character split at every piece", {"x" + lead, trail + lead, trail + "y" + lead, trail + "\n"}},
+        {"CR rewrites a decoded start", {"abc" + lead + trail + "def", "\rXY", lead, trail + "\n"}},
+        {"BS into a decoded character", {lead + trail + lead + trail, "\b\bZZ", "\n"}},
+        {"TAB and lone lead byte at the end", {"a\t" + lead, "b" + lead}},
+        {"long progress line", {std::string(3000, 'p'), "\r10%", "\r20%" + lead, trail + "\r\n"}},
+    };
+    for (const Case& c : cases) {
+        TTestReader whole(DecodeDoubleByte, false);
+        TTestReader pieces(DecodeDoubleByte, false, DoubleByteLength);
+        for (TTestReader* reader : {&whole, &pieces}) {
+            reader->BeginLines();
+            for (const std::string& piece : c.pieces)
+                reader->Feed(piece);
+            reader->EndLines();
+        }
+        EXPECT_EQ(pieces.Reads, whole.Reads) << c.name;
+        EXPECT_EQ(pieces.ConsoleOutput(), whole.ConsoleOutput()) << c.name;
+    }
+}
+
+TEST(LineAssemblyRuns, LongLineIsNotDecodedAgainForEveryPiece)
+{
+    std::size_t decoded = 0;
+    const auto counting = [&decoded](std::string_view bytes) {
+        decoded += bytes.size();
+        return DecodeLatin1(bytes);
+    };
+    TTestReader reader(counting, true, [](std::string_view b) -> std::size_t { return b.empty() ? 0 : 1; });
+    reader.BeginLines();
+    constexpr std::size_t kPieces = 1024;  // a 1 MiB line without a line feed
+    for (std::size_t i = 0; i < kPieces; ++i)
+        reader.Feed(std::string(1024, static_cast<char>('a' + i % 26)));
+    reader.EndLines();
+    ASSERT_EQ(reader.Reads.size(), kPieces + 1);
+    EXPECT_EQ(reader.Reads.back().first.size(), kPieces * 1024);
+    // The raw reports decode each piece once; the line reports add each byte once more.
+    EXPECT_LE(decoded, 3 * kPieces * 1024) << "decoded " << decoded << " bytes";
+}
+
+TEST(LineAssemblyRuns, HandlerThatEndsTheRunStopsThePieceAtOnce)
+{
+    struct Case {
+        const char* name;
+        bool fromRawRead;
+        std::vector<Report> reads;
+    };
+    const Case cases[] = {
+        {"in the line report", false, {{L"one", true}}},
+        {"in the raw report", true, {}},
+    };
+    for (const Case& c : cases) {
+        TTestReader reader(DecodeLatin1, false);
+        if (c.fromRawRead)
+            reader.OnRawRead = [&reader](TJvCreateProcess*, const std::wstring&) { reader.AbandonLines(); };
+        reader.OnRead = [&reader](TJvCreateProcess*, const std::wstring& s, bool f) {
+            reader.Reads.emplace_back(s, f);
+            reader.AbandonLines();
+        };
+        reader.BeginLines();
+        const std::uint32_t generation = reader.Generation();
+        reader.Feed("one\ntwo\nthree");
+        EXPECT_NE(reader.Generation(), generation) << c.name;
+        EXPECT_EQ(reader.Reads, c.reads) << c.name;
+    }
+}
+
+TEST(LineAssemblyRuns, HandlerMayReplaceItselfWhileItRuns)
+{
+    TTestReader reader(DecodeLatin1, false);
+    std::vector<std::string> seen;
+    // A capture too large for the function's own storage: it lives on the heap.
+    const std::string label(200, 'L');
+    reader.OnRead = [&reader, &seen, label](TJvCreateProcess*, const std::wstring&, bool) {
+        reader.OnRead = [&seen](TJvCreateProcess*, const std::wstring&, bool) { seen.push_back("second"); };
+        seen.push_back(label);  // the capture is still there
+    };
+    reader.BeginLines();
+    reader.Feed("a\nb\n");
+    EXPECT_EQ(seen, (std::vector<std::string>{label, "second", "second"}));
 }
 
 }  // namespace
