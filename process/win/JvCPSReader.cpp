@@ -5,15 +5,14 @@
 
 #include <algorithm>
 #include <exception>
+#include <utility>
 
 namespace {
 
-// Console programs write in the system's ANSI code page.
-std::wstring DecodeAnsi(std::string_view bytes)
+std::wstring Decode(UINT codePage, std::string_view bytes)
 {
     if (bytes.empty())
         return {};
-    const UINT codePage = GetACP();
     const int length = MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
     std::wstring text(static_cast<std::size_t>(std::max(length, 0)), L'\0');
     if (length > 0)
@@ -21,13 +20,78 @@ std::wstring DecodeAnsi(std::string_view bytes)
     return text;
 }
 
+UINT Resolve(unsigned codePage)
+{
+    // Console programs write in the system's ANSI code page.
+    return codePage == 0 ? GetACP() : codePage;
+}
+
+std::size_t Utf8CharLength(std::string_view bytes)
+{
+    if (bytes.empty())
+        return 0;
+    const auto lead = static_cast<unsigned char>(bytes[0]);
+    std::size_t length = 1;
+    if (lead >= 0xC2 && lead <= 0xDF)
+        length = 2;
+    else if (lead >= 0xE0 && lead <= 0xEF)
+        length = 3;
+    else if (lead >= 0xF0 && lead <= 0xF4)
+        length = 4;
+    // A sequence cut short by a byte that does not continue it ends there;
+    // the decoder starts a new character at that byte too.
+    for (std::size_t i = 1; i < length; ++i) {
+        if (i >= bytes.size())
+            return 0;
+        if ((static_cast<unsigned char>(bytes[i]) & 0xC0) != 0x80)
+            return i;
+    }
+    return length;
+}
+
 }  // namespace
 
-TJvReader::TJvReader(TJvCreateProcess* owner) : TJvBaseReader(owner, &DecodeAnsi) {}
+TJvCPSDecoder CodePageDecoder(unsigned codePage)
+{
+    const UINT resolved = Resolve(codePage);
+    return [resolved](std::string_view bytes) { return Decode(resolved, bytes); };
+}
+
+TJvCPSCharLength CodePageCharLength(unsigned codePage)
+{
+    const UINT resolved = Resolve(codePage);
+    if (resolved == CP_UTF8)
+        return &Utf8CharLength;
+    CPINFO info{};
+    if (!GetCPInfo(resolved, &info))
+        return {};
+    if (info.MaxCharSize == 1)
+        return [](std::string_view bytes) -> std::size_t { return bytes.empty() ? 0 : 1; };
+    if (info.MaxCharSize == 2) {
+        return [resolved](std::string_view bytes) -> std::size_t {
+            if (bytes.empty())
+                return 0;
+            if (!IsDBCSLeadByteEx(resolved, static_cast<BYTE>(bytes[0])))
+                return 1;
+            return bytes.size() >= 2 ? 2 : 0;
+        };
+    }
+    return {};  // unknown shape: every report decodes the whole line
+}
+
+TJvReader::TJvReader(TJvCreateProcess* owner)
+    : TJvBaseReader(owner, CodePageDecoder(0), CodePageCharLength(0))
+{
+}
 
 TJvReader::~TJvReader()
 {
     Terminate();
+}
+
+void TJvReader::UseCodePage(unsigned codePage)
+{
+    SetDecoder(CodePageDecoder(codePage), CodePageCharLength(codePage));
 }
 
 bool TJvReader::OwnerData() const
@@ -35,83 +99,85 @@ bool TJvReader::OwnerData() const
     return FCreateProcess->ConsoleOptions().Contains(coOwnerData);
 }
 
-std::unique_ptr<TJvReadThread> TJvReader::PrepareThread(TKernelHandle readHandle)
+std::unique_ptr<TJvReadThread> TJvReader::PrepareThread(TKernelHandle readHandle, std::uint32_t run)
 {
-    return std::make_unique<TJvReadThread>(this, std::move(readHandle), FCreateProcess->NotificationWindow());
+    return std::make_unique<TJvReadThread>(this, std::move(readHandle), FCreateProcess->NotificationWindow(), run);
 }
 
 void TJvReader::StartThread(std::unique_ptr<TJvReadThread> thread)
 {
     BeginLines();
-    FLeftover.clear();
+    FDrainAgain = false;
     FFinishPending = false;
     FThread = thread.release();
-    FThread->OnTerminate = [this](TThread*) { ThreadFinished(); };
     FThread->Start();
 }
 
-void TJvReader::CreateThread(TKernelHandle readHandle)
+void TJvReader::CreateThread(TKernelHandle readHandle, std::uint32_t run)
 {
-    StartThread(PrepareThread(std::move(readHandle)));
+    StartThread(PrepareThread(std::move(readHandle), run));
 }
 
 void TJvReader::Terminate()
 {
     if (FThread != nullptr) {
-        FThread->OnTerminate = nullptr;
-        FThread->TerminateThread();
-        FThread = nullptr;
+        TJvReadThread* const thread = std::exchange(FThread, nullptr);
+        thread->TerminateThread();
+        thread->HandOff().LetGo();
     }
-    FLeftover.clear();
     FFinishPending = false;
-}
-
-bool TJvReader::TakePiece(std::uint32_t& count)
-{
-    if (FThread != nullptr)
-        return FThread->ReadBuffer(FParseBuffer.data(), count);
-    if (FLeftover.empty())
-        return false;
-    count = static_cast<std::uint32_t>(std::min(FLeftover.size(), FParseBuffer.size()));
-    std::copy_n(FLeftover.begin(), count, FParseBuffer.begin());
-    FLeftover.erase(0, count);
-    return true;
+    AbandonLines();
 }
 
 void TJvReader::Drain()
 {
-    if (FDraining)
+    if (FThread == nullptr)
         return;
+    if (FDraining) {
+        FDrainAgain = true;
+        return;
+    }
+    TJvReadThread* const thread = FThread;
+    const std::uint32_t generation = Generation();
+    std::exception_ptr failure;
     FDraining = true;
     try {
-        std::uint32_t count = 0;
-        while (TakePiece(count))
-            ProcessPiece(FParseBuffer.data(), count);
+        do {
+            FDrainAgain = false;
+            std::uint32_t count = 0;
+            while (Generation() == generation && thread->ReadBuffer(FParseBuffer.data(), count))
+                ProcessPiece(FParseBuffer.data(), count);
+        } while (Generation() == generation && FDrainAgain);
     } catch (...) {
-        FDraining = false;
-        if (FFinishPending) {
-            FFinishPending = false;
-            FinishRun();
-        }
-        throw;
+        failure = std::current_exception();
     }
     FDraining = false;
-    if (FFinishPending) {
+
+    if (Generation() != generation) {
+        // A handler stopped the run (or let the owner go) and may have
+        // started the next one, whose notification this drain swallowed.
+        if (FThread != nullptr)
+            FThread->Renotify();
+    } else if (FFinishPending) {
         FFinishPending = false;
-        FinishRun();
+        try {
+            FinishRun();
+        } catch (...) {
+            if (!failure)
+                failure = std::current_exception();
+        }
+    } else if (failure) {
+        // The rest waits for the next notification: make sure one comes.
+        thread->Renotify();
     }
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
-void TJvReader::ThreadFinished()
+void TJvReader::ThreadEnded()
 {
     if (FDraining) {
-        // The thread object goes away when this handler returns: keep what it
-        // still holds for the drain under way, which ends the run after it.
-        TJvCPSBuffer piece;
-        std::uint32_t count = 0;
-        while (FThread->ReadBuffer(piece.data(), count))
-            FLeftover.append(piece.data(), count);
-        FThread = nullptr;
+        // The drain under way ends the run after it; the thread waits.
         FFinishPending = true;
         return;
     }
@@ -120,13 +186,16 @@ void TJvReader::ThreadFinished()
 
 void TJvReader::FinishRun()
 {
+    TJvReadThread* const thread = FThread;
+    const std::uint32_t generation = Generation();
     // The run must end whatever a handler does: the first failure is passed
     // on after the count has been posted, the rest of the output still goes out.
     std::exception_ptr failure;
-    for (bool done = false; !done;) {
+    FDraining = true;
+    for (bool done = false; !done && Generation() == generation;) {
         try {
             std::uint32_t count = 0;
-            while (TakePiece(count))
+            while (Generation() == generation && thread->ReadBuffer(FParseBuffer.data(), count))
                 ProcessPiece(FParseBuffer.data(), count);
             done = true;
         } catch (...) {
@@ -134,15 +203,23 @@ void TJvReader::FinishRun()
                 failure = std::current_exception();
         }
     }
-    try {
-        EndLines();
-    } catch (...) {
-        if (!failure)
-            failure = std::current_exception();
+    if (Generation() == generation) {
+        try {
+            EndLines();
+        } catch (...) {
+            if (!failure)
+                failure = std::current_exception();
+        }
     }
-    FThread = nullptr;
-    FLeftover.clear();
-    FCreateProcess->PostThreadFinished();
+    FDraining = false;
+    if (Generation() == generation) {
+        const std::uint32_t run = thread->HandOff().Run();
+        FThread = nullptr;
+        thread->HandOff().LetGo();
+        FCreateProcess->PostThreadFinished(run);
+    } else if (FThread != nullptr) {
+        FThread->Renotify();
+    }
     if (failure)
         std::rethrow_exception(failure);
 }

@@ -20,28 +20,34 @@ public:
     ~TJvReader() override;
 
     // Starts reading a pipe: a new line state and a read thread of its own.
-    void CreateThread(TKernelHandle readHandle);
+    void CreateThread(TKernelHandle readHandle, std::uint32_t run);
     // The two halves of CreateThread, so that a run can create every thread
     // before it commits to any of them.
-    std::unique_ptr<TJvReadThread> PrepareThread(TKernelHandle readHandle);
+    std::unique_ptr<TJvReadThread> PrepareThread(TKernelHandle readHandle, std::uint32_t run);
     void StartThread(std::unique_ptr<TJvReadThread> thread);
 
-    // Stops the read thread without counting its end.
+    // Stops the read thread without counting its end; a drain or finishing
+    // step under way stops after the handler that is running.
     void Terminate();
     // Takes every pending piece and processes it (a read notification).
     void Drain();
+    // The completion step of the read thread, on the user-interface thread:
+    // the last pieces, the unfinished line, then the count. The thread waits
+    // for it; deferred while a drain is under way.
+    void ThreadEnded();
 
     TJvReadThread* Thread() const noexcept { return FThread; }
+
+    // The code page the child's bytes are decoded from: 0 (the default) for
+    // the system's ANSI code page.
+    void UseCodePage(unsigned codePage);
 
 protected:
     bool OwnerData() const override;
 
 private:
-    // Completion handler of the read thread, on the user-interface thread.
-    void ThreadFinished();
     // The stream's end: the last pieces, the unfinished line, the count.
     void FinishRun();
-    bool TakePiece(std::uint32_t& count);
 
     TJvReadThread* FThread = nullptr;
     TJvCPSBuffer FParseBuffer{};
@@ -49,9 +55,14 @@ private:
     // notification or the thread's end: the drain under way goes on with
     // those, so pieces are never processed inside another piece.
     bool FDraining = false;
+    bool FDrainAgain = false;     // a notification came during the drain
     bool FFinishPending = false;  // the thread ended during a drain
-    std::string FLeftover;        // what it still held then
 };
+
+// Decoding from a Windows code page: the decoder and, where the code page
+// allows it, the length of each character (for decoding a line piece by piece).
+TJvCPSDecoder CodePageDecoder(unsigned codePage);
+TJvCPSCharLength CodePageCharLength(unsigned codePage);
 
 // Three handle slots: Read, Write, Error. Setting a slot to another handle
 // closes the old one; Extract... hands a handle and its ownership out.

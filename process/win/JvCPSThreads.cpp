@@ -8,6 +8,12 @@
 
 namespace {
 
+// How long a thread waits at a time for a child to become idle for input, so
+// that a child that never does cannot keep a stopped thread.
+constexpr DWORD kIdleSliceMs = 250;
+// How soon a refused post is tried again.
+constexpr DWORD kRepostMs = 50;
+
 TKernelHandle CreateManualEvent(bool signalled)
 {
     TKernelHandle event(CreateEventW(nullptr, TRUE, signalled ? TRUE : FALSE, nullptr));
@@ -35,6 +41,57 @@ TCancelSynchronousIo CancelSynchronousIoFunction()
 
 // ---------------------------------------------------------------------------
 
+TJvHandOff::TJvHandOff(HWND window, std::uint32_t run) : FWindow(window), FRun(run), FLetGo(CreateManualEvent(false))
+{
+}
+
+void TJvHandOff::Request(const void* thread) noexcept
+{
+    while (!PostMessageW(FWindow, CPS_THREAD_ENDING, reinterpret_cast<WPARAM>(thread), static_cast<LPARAM>(FRun))) {
+        if (WaitForSingleObject(FLetGo.get(), kRepostMs) != WAIT_TIMEOUT)
+            return;
+    }
+    WaitForSingleObject(FLetGo.get(), INFINITE);
+}
+
+void TJvHandOff::LetGo() noexcept
+{
+    SetEvent(FLetGo.get());
+}
+
+TJvBlockingCall::TJvBlockingCall() : FLeft(CreateManualEvent(true)) {}
+
+void TJvBlockingCall::Enter() noexcept
+{
+    FActive = true;
+    ResetEvent(FLeft.get());
+}
+
+void TJvBlockingCall::Leave() noexcept
+{
+    FActive = false;
+    SetEvent(FLeft.get());
+}
+
+void TJvBlockingCall::Cancel(HANDLE thread, TCriticalSection& lock) noexcept
+{
+    const TCancelSynchronousIo cancel = CancelSynchronousIoFunction();
+    if (cancel == nullptr)
+        return;
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        {
+            TLock guard(lock);
+            if (!FActive)
+                return;
+        }
+        cancel(thread);
+        if (WaitForSingleObject(FLeft.get(), 20) != WAIT_TIMEOUT)
+            return;
+    }
+}
+
+// ---------------------------------------------------------------------------
+
 TJvCustomThread::TJvCustomThread()
 {
     FreeOnTerminate = true;
@@ -58,7 +115,8 @@ void TJvCustomThread::NameThread()
 
 // ---------------------------------------------------------------------------
 
-TJvWaitForProcessThread::TJvWaitForProcessThread(HANDLE processHandle) : FCloseEvent(CreateManualEvent(false))
+TJvWaitForProcessThread::TJvWaitForProcessThread(HANDLE processHandle, HWND window, std::uint32_t run)
+    : FCloseEvent(CreateManualEvent(false)), FHandOff(window, run)
 {
     const HANDLE self = GetCurrentProcess();
     if (!DuplicateHandle(self, processHandle, self, FProcessHandle.put(), 0, FALSE, DUPLICATE_SAME_ACCESS))
@@ -71,22 +129,31 @@ void TJvWaitForProcessThread::TerminateThread()
     SetEvent(FCloseEvent.get());
 }
 
+void TJvWaitForProcessThread::WaitForChildIdle() noexcept
+{
+    while (!Terminated() && WaitForInputIdle(FProcessHandle.get(), kIdleSliceMs) == WAIT_TIMEOUT) {
+    }
+}
+
 void TJvWaitForProcessThread::Execute()
 {
     NameThread();
-    WaitForInputIdle(FProcessHandle.get(), INFINITE);
+    WaitForChildIdle();
     const HANDLE waits[2] = {FCloseEvent.get(), FProcessHandle.get()};
-    if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) == WAIT_OBJECT_0 + 1) {
+    if (!Terminated() && WaitForMultipleObjects(2, waits, FALSE, INFINITE) == WAIT_OBJECT_0 + 1) {
         DWORD code = 0;
         if (GetExitCodeProcess(FProcessHandle.get(), &code))
             FExitCode = code;
     }
+    FHandOff.Request(this);
 }
 
 // ---------------------------------------------------------------------------
 
-TJvConsoleThread::TJvConsoleThread(HANDLE processHandle, TKernelHandle writeHandle)
-    : TJvWaitForProcessThread(processHandle), FWriteHandle(std::move(writeHandle)), FWriteEvent(CreateManualEvent(false))
+TJvConsoleThread::TJvConsoleThread(HANDLE processHandle, TKernelHandle writeHandle, HWND window, std::uint32_t run)
+    : TJvWaitForProcessThread(processHandle, window, run),
+      FWriteHandle(std::move(writeHandle)),
+      FWriteEvent(CreateManualEvent(false))
 {
 }
 
@@ -95,13 +162,12 @@ void TJvConsoleThread::TerminateThread()
     TJvWaitForProcessThread::TerminateThread();
     // A pipe write blocked on a child that does not read its input would keep
     // the thread from seeing the close event.
-    if (const TCancelSynchronousIo cancel = CancelSynchronousIoFunction())
-        cancel(Handle());
+    FWriteCall.Cancel(Handle(), FWriteLock);
 }
 
 void TJvConsoleThread::Execute()
 {
-    WaitForInputIdle(FProcessHandle.get(), INFINITE);
+    WaitForChildIdle();
     // In this order: the child's end wins over pending input when both are there.
     const HANDLE waits[3] = {FCloseEvent.get(), FProcessHandle.get(), FWriteEvent.get()};
     DWORD watched = 3;
@@ -122,27 +188,47 @@ void TJvConsoleThread::Execute()
         }
         break;
     }
+    FHandOff.Request(this);
 }
 
 bool TJvConsoleThread::WritePending()
 {
-    TLock lock(FWriteLock);
-    if (FWriteHandle && FOutputBufferEnd > 0) {
-        DWORD written = 0;
-        if (!WriteFile(FWriteHandle.get(), FOutputBuffer.data(), FOutputBufferEnd, &written, nullptr)) {
-            const DWORD error = GetLastError();
-            if (error == ERROR_NO_DATA || error == ERROR_BROKEN_PIPE)
-                FWriteHandle.reset();
-        } else if (written > 0) {
-            written = std::min<DWORD>(written, FOutputBufferEnd);
-            std::memmove(FOutputBuffer.data(), FOutputBuffer.data() + written, FOutputBufferEnd - written);
-            FOutputBufferEnd -= written;
+    // The pipe write runs outside the lock, from the thread's own copy: a
+    // child that does not read its input blocks this thread only, never the
+    // user-interface thread's Write.
+    DWORD count = 0;
+    HANDLE handle = nullptr;
+    {
+        TLock lock(FWriteLock);
+        if (!FWriteHandle || FOutputBufferEnd == 0) {
+            if (FOutputBufferEnd == 0)
+                ResetEvent(FWriteEvent.get());
+            return FWriteHandle.valid();
         }
+        count = FOutputBufferEnd;
+        std::memcpy(FWriting.data(), FOutputBuffer.data(), count);
+        handle = FWriteHandle.get();
+        FWriteCall.Enter();
     }
-    const bool open = FWriteHandle.valid();
+    DWORD written = 0;
+    const BOOL ok = WriteFile(handle, FWriting.data(), count, &written, nullptr);
+
+    TLock lock(FWriteLock);
+    FWriteCall.Leave();
+    if (!ok) {
+        // The child closed its input or ended, or the pipe failed otherwise
+        // (no failure heals by writing again at once): the input ends here.
+        FWriteHandle.reset();
+        FOutputBufferEnd = 0;
+    } else if (written > 0) {
+        // Write only appends, so the bytes written are still the first ones.
+        written = std::min<DWORD>(written, FOutputBufferEnd);
+        std::memmove(FOutputBuffer.data(), FOutputBuffer.data() + written, FOutputBufferEnd - written);
+        FOutputBufferEnd -= written;
+    }
     if (FOutputBufferEnd == 0)
         ResetEvent(FWriteEvent.get());
-    return open;
+    return FWriteHandle.valid();
 }
 
 bool TJvConsoleThread::Write(const std::string& s)
@@ -162,15 +248,15 @@ bool TJvConsoleThread::Write(const std::string& s)
 
 // ---------------------------------------------------------------------------
 
-TJvReadThread::TJvReadThread(TJvReader* owner, TKernelHandle readHandle, HWND destHandle)
+TJvReadThread::TJvReadThread(TJvReader* owner, TKernelHandle readHandle, HWND destHandle, std::uint32_t run)
     : FOwner(owner),
       FReadHandle(std::move(readHandle)),
       FDestHandle(destHandle),
       FInputBuffer(new char[CPS_BUFFER_SIZE]),
       FInputBufferSize(CPS_BUFFER_SIZE),
-      FReadLeftEvent(CreateManualEvent(true)),
       FRoomEvent(CreateManualEvent(false)),
-      FStopEvent(CreateManualEvent(false))
+      FStopEvent(CreateManualEvent(false)),
+      FHandOff(destHandle, run)
 {
     FreeOnTerminate = true;
     SetPriority(tpLower);
@@ -180,42 +266,49 @@ TJvReadThread::~TJvReadThread() = default;
 
 void TJvReadThread::Execute()
 {
+    try {
+        ReadLoop();
+    } catch (...) {
+        // Only growing the buffer can fail (no memory): the stream ends here.
+    }
+    FHandOff.Request(this);
+}
+
+void TJvReadThread::ReadLoop()
+{
     for (;;) {
         HANDLE handle;
         {
             TLock lock(FReadLock);
             if (Terminated() || !FReadHandle)
-                break;
-            FInRead = true;
-            ResetEvent(FReadLeftEvent.get());
+                return;
+            FReadCall.Enter();
             handle = FReadHandle.get();
         }
         DWORD count = 0;
         const BOOL ok = ReadFile(handle, FPreBuffer.data(), static_cast<DWORD>(FPreBuffer.size()), &count, nullptr);
-        const DWORD error = ok ? ERROR_SUCCESS : GetLastError();
         {
             TLock lock(FReadLock);
-            FInRead = false;
-            SetEvent(FReadLeftEvent.get());
+            FReadCall.Leave();
             if (Terminated()) {
                 // Stopped during the read: the handle was left to us to close.
                 FReadHandle.reset();
-                break;
+                return;
             }
         }
-        if (ok) {
-            if (!Append(count))
-                break;
-        } else if (error == ERROR_BROKEN_PIPE || error == ERROR_INVALID_HANDLE) {
-            // The writers are all gone; an invalid handle could never heal either.
-            break;
-        }
+        // A broken pipe is the stream's normal end; no other failure heals
+        // by reading again at once, so every failure ends it.
+        if (!ok)
+            return;
+        if (count > 0 && !Append(count))
+            return;
     }
 }
 
 bool TJvReadThread::Append(std::uint32_t count)
 {
     for (;;) {
+        bool stored = false;
         {
             TLock lock(FReadLock);
             if (FInputBufferEnd + count > FInputBufferSize && FInputBufferSize < MaxInputBufferSize) {
@@ -228,27 +321,54 @@ bool TJvReadThread::Append(std::uint32_t count)
             if (FInputBufferEnd + count <= FInputBufferSize) {
                 std::memcpy(FInputBuffer.get() + FInputBufferEnd, FPreBuffer.data(), count);
                 FInputBufferEnd += count;
-                break;
+                stored = true;
+            } else {
+                ResetEvent(FRoomEvent.get());
             }
-            // Full: output is never thrown away; wait until the user-interface
-            // thread has taken bytes (the pipe then fills and the child waits).
-            ResetEvent(FRoomEvent.get());
         }
-        PostMessageW(FDestHandle, CPS_READ_NOTIFICATION, reinterpret_cast<WPARAM>(FOwner), 0);
+        const bool notified = Notify();
+        if (stored)
+            return true;
+        // Full: output is never thrown away; wait until the user-interface
+        // thread has taken bytes (the pipe then fills and the child waits).
         const HANDLE waits[2] = {FRoomEvent.get(), FStopEvent.get()};
-        if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0)
+        const DWORD result = WaitForMultipleObjects(2, waits, FALSE, notified ? INFINITE : kRepostMs);
+        if (result != WAIT_OBJECT_0 && result != WAIT_TIMEOUT)
             return false;
     }
-    if (!Terminated())
-        PostMessageW(FDestHandle, CPS_READ_NOTIFICATION, reinterpret_cast<WPARAM>(FOwner), 0);
-    return true;
+}
+
+bool TJvReadThread::Notify()
+{
+    {
+        TLock lock(FReadLock);
+        if (FNotifyPending || FInputBufferEnd == 0)
+            return true;
+        FNotifyPending = true;
+    }
+    if (PostMessageW(FDestHandle, CPS_READ_NOTIFICATION, reinterpret_cast<WPARAM>(FOwner), 0))
+        return true;
+    TLock lock(FReadLock);
+    FNotifyPending = false;
+    return false;
+}
+
+void TJvReadThread::Renotify()
+{
+    {
+        TLock lock(FReadLock);
+        FNotifyPending = false;
+    }
+    Notify();
 }
 
 bool TJvReadThread::ReadBuffer(char* dest, std::uint32_t& count)
 {
     TLock lock(FReadLock);
-    if (FInputBufferEnd == 0)
+    if (FInputBufferEnd == 0) {
+        FNotifyPending = false;
         return false;
+    }
     count = std::min<std::uint32_t>(FInputBufferEnd, CPS_BUFFER_SIZE);
     std::memcpy(dest, FInputBuffer.get(), count);
     std::memmove(FInputBuffer.get(), FInputBuffer.get() + count, FInputBufferEnd - count);
@@ -260,33 +380,14 @@ bool TJvReadThread::ReadBuffer(char* dest, std::uint32_t& count)
 void TJvReadThread::CloseRead()
 {
     TLock lock(FReadLock);
-    if (!FInRead)
+    if (!FReadCall.Active())
         FReadHandle.reset();
-}
-
-void TJvReadThread::CancelRead()
-{
-    const TCancelSynchronousIo cancel = CancelSynchronousIoFunction();
-    if (cancel == nullptr)
-        return;
-    // The thread may be between marking the read and entering it, where a
-    // cancel finds nothing to cancel: try again shortly, a bounded number of times.
-    for (int attempt = 0; attempt < 50; ++attempt) {
-        {
-            TLock lock(FReadLock);
-            if (!FInRead)
-                return;
-        }
-        cancel(Handle());
-        if (WaitForSingleObject(FReadLeftEvent.get(), 20) == WAIT_OBJECT_0)
-            return;
-    }
 }
 
 void TJvReadThread::TerminateThread()
 {
     Terminate();
     SetEvent(FStopEvent.get());
-    CancelRead();
+    FReadCall.Cancel(Handle(), FReadLock);
     CloseRead();
 }

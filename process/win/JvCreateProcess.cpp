@@ -58,22 +58,78 @@ namespace {
 
 constexpr wchar_t kNotificationWindowClass[] = L"TPUtilWindowEx";
 
+// How long Run waits on the user-interface thread for an unwatched child to
+// become idle for input: long enough for a window to come up, never for ever.
+constexpr DWORD kInputIdleLimitMs = 3000;
+
+// The exit code of a child that is ended because its run could not be set up.
+constexpr UINT kAbandonedChildExitCode = 1;
+
+// What a runner destroyed inside one of its own handlers still has on the
+// stack (its readers, its window): freed once the outermost notification
+// has been handled. User-interface thread only.
+struct TRemains {
+    std::unique_ptr<TJvReader> InputReader;
+    std::unique_ptr<TJvReader> ErrorReader;
+    TWindowHandle Window;
+};
+int gDispatchDepth = 0;
+std::vector<TRemains> gRemains;
+
+// The handles a child inherits, and nothing else.
+class TInheritedHandles {
+public:
+    explicit TInheritedHandles(std::vector<HANDLE> handles) : FHandles(std::move(handles))
+    {
+        SIZE_T size = 0;
+        InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+        FStorage.reset(new char[size]);
+        if (!InitializeProcThreadAttributeList(List(), 1, 0, &size))
+            RaiseLastOSError();
+        FInitialized = true;
+        if (!UpdateProcThreadAttribute(List(), 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, FHandles.data(),
+                                       FHandles.size() * sizeof(HANDLE), nullptr, nullptr))
+            RaiseLastOSError();
+    }
+    ~TInheritedHandles()
+    {
+        if (FInitialized)
+            DeleteProcThreadAttributeList(List());
+    }
+    TInheritedHandles(const TInheritedHandles&) = delete;
+    TInheritedHandles& operator=(const TInheritedHandles&) = delete;
+
+    LPPROC_THREAD_ATTRIBUTE_LIST List() noexcept { return reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(FStorage.get()); }
+
+private:
+    std::vector<HANDLE> FHandles;  // the list points into this
+    std::unique_ptr<char[]> FStorage;
+    bool FInitialized = false;
+};
+
 }  // namespace
 
 LRESULT CALLBACK CPSNotificationWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     auto* runner = reinterpret_cast<TJvCreateProcess*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (runner != nullptr) {
-        if (message == CPS_READ_NOTIFICATION) {
-            GuardCallback([&] { runner->HandleReadNotification(wParam); });
-            return 0;
-        }
-        if (message == CPS_THREAD_FINISHED) {
-            GuardCallback([&] { runner->HandleThreadFinished(static_cast<std::uint32_t>(wParam)); });
-            return 0;
-        }
+    if (runner == nullptr ||
+        (message != CPS_READ_NOTIFICATION && message != CPS_THREAD_FINISHED && message != CPS_THREAD_ENDING))
+        return DefWindowProcW(window, message, wParam, lParam);
+
+    ++gDispatchDepth;
+    GuardCallback([&] {
+        if (message == CPS_READ_NOTIFICATION)
+            runner->HandleReadNotification(wParam);
+        else if (message == CPS_THREAD_ENDING)
+            runner->HandleThreadEnding(wParam, lParam);
+        else
+            runner->HandleThreadFinished(static_cast<std::uint32_t>(wParam));
+    });
+    if (--gDispatchDepth == 0 && !gRemains.empty()) {
+        std::vector<TRemains> remains;
+        remains.swap(gRemains);
     }
-    return DefWindowProcW(window, message, wParam, lParam);
+    return 0;
 }
 
 TJvCreateProcess::TJvCreateProcess(TComponent* owner)
@@ -95,12 +151,21 @@ TJvCreateProcess::~TJvCreateProcess()
     } catch (...) {
         // Only the closing of a process handle can fail here; nothing to report to.
     }
-    FErrorReader.reset();
-    FInputReader.reset();
-    if (FHandle) {
+    // A piece or a finishing step under way stops after its handler.
+    FInputReader->Terminate();
+    FErrorReader->Terminate();
+    if (FHandle)
         SetWindowLongPtrW(FHandle.get(), GWLP_USERDATA, 0);
+    if (gDispatchDepth > 0) {
+        // Destroyed by one of the handlers: the steps that raised them still
+        // use the readers and the window until they return.
+        gRemains.push_back({std::move(FInputReader), std::move(FErrorReader), std::move(FHandle)});
+    } else {
+        FErrorReader.reset();
+        FInputReader.reset();
         FHandle.reset();
     }
+    FChildProcess.reset();
     CloseProcessHandlesNoThrow();
 }
 
@@ -146,15 +211,16 @@ void TJvCreateProcess::ResetToReady()
     BusyGuard();
     FState = psReady;
     FRunningThreadCount = 0;
+    FChildProcess.reset();
     CloseProcessHandles();
 }
 
-void TJvCreateProcess::EnterWaiting(std::int32_t count)
+void TJvCreateProcess::EnterWaiting(std::int32_t count, std::uint32_t run)
 {
     ReadyCheck();
     FState = psWaiting;
     FRunningThreadCount = count;
-    ++FRunSerial;
+    FRunSerial = run;
 }
 
 void TJvCreateProcess::EnterRunning()
@@ -176,6 +242,7 @@ void TJvCreateProcess::Run()
     FProcessInfo = PROCESS_INFORMATION{};
 
     DWORD creationFlags = ComposeCreationFlags(FPriority, FCreationFlags);
+    const bool suspendedByCaller = FCreationFlags.Contains(cfSuspended);
     const std::wstring applicationName = Trim(FApplicationName);
     const std::wstring directory = Trim(FCurrentDirectory);
     // Raises for an empty entry before anything is created.
@@ -185,22 +252,37 @@ void TJvCreateProcess::Run()
     if (!environment.empty())
         creationFlags |= CREATE_UNICODE_ENVIRONMENT;
 
-    STARTUPINFOW startupInfo = FStartupInfo->StartupInfo();
+    STARTUPINFOEXW startupInfo{};
+    startupInfo.StartupInfo = FStartupInfo->StartupInfo();
 
     const bool redirect = FConsoleOptions.Contains(coRedirect);
     const bool separateError = redirect && FConsoleOptions.Contains(coSeparateError);
+    const bool waiting = redirect || FWaitForTerminate;
+    // The threads of a waited run report to the window from their start on.
+    if (waiting)
+        NotificationWindow();
+
     // Our ends and the child's ends of the pipes; whatever is left in them
     // when Run returns, also after a failure, is closed with them.
     TJvRWEHandles parentEnds;
     TJvRWEHandles childEnds;
+    std::unique_ptr<TInheritedHandles> inherited;
     if (redirect) {
-        NotificationWindow();
         CreateCapturePipes(separateError, parentEnds, childEnds);
-        startupInfo.dwFlags |= STARTF_USESTDHANDLES;
-        startupInfo.hStdInput = childEnds.Read();
-        startupInfo.hStdOutput = childEnds.Write();
-        startupInfo.hStdError = childEnds.Error();
+        startupInfo.StartupInfo.dwFlags |= STARTF_USESTDHANDLES;
+        startupInfo.StartupInfo.hStdInput = childEnds.Read();
+        startupInfo.StartupInfo.hStdOutput = childEnds.Write();
+        startupInfo.StartupInfo.hStdError = childEnds.Error();
+        // Exactly its pipe ends: no other inheritable handle of this program
+        // (another runner's pipes, a library's handles) reaches the child.
+        inherited = std::make_unique<TInheritedHandles>(
+            std::vector<HANDLE>{childEnds.Read(), childEnds.Write(), childEnds.Error()});
+        startupInfo.StartupInfo.cb = sizeof startupInfo;
+        startupInfo.lpAttributeList = inherited->List();
+        creationFlags |= EXTENDED_STARTUPINFO_PRESENT;
     }
+    // The child runs only once everything that watches it exists.
+    creationFlags |= CREATE_SUSPENDED;
 
     // The system may write into the command line: hand it a copy.
     std::vector<wchar_t> commandLine(FCommandLine.begin(), FCommandLine.end());
@@ -209,43 +291,52 @@ void TJvCreateProcess::Run()
     if (!CreateProcessW(applicationName.empty() ? nullptr : applicationName.c_str(), commandLine.data(), nullptr,
                         nullptr, redirect ? TRUE : FALSE, creationFlags,
                         environment.empty() ? nullptr : const_cast<wchar_t*>(environment.data()),
-                        directory.empty() ? nullptr : directory.c_str(), &startupInfo, &FProcessInfo)) {
+                        directory.empty() ? nullptr : directory.c_str(), &startupInfo.StartupInfo, &FProcessInfo)) {
         const DWORD error = GetLastError();
         CloseProcessHandlesNoThrow();
         RaiseOSError(error);
     }
 
-    if (redirect) {
-        // Every thread is created before the run commits to any of them.
-        std::unique_ptr<TJvConsoleThread> console;
-        std::unique_ptr<TJvReadThread> inputThread;
-        std::unique_ptr<TJvReadThread> errorThread;
-        try {
-            console = std::make_unique<TJvConsoleThread>(FProcessInfo.hProcess, parentEnds.ExtractWrite());
-            inputThread = FInputReader->PrepareThread(parentEnds.ExtractRead());
+    const std::uint32_t run = FRunSerial + 1;
+    std::unique_ptr<TJvWaitForProcessThread> waitThread;
+    std::unique_ptr<TJvReadThread> inputThread;
+    std::unique_ptr<TJvReadThread> errorThread;
+    try {
+        const HANDLE self = GetCurrentProcess();
+        if (!DuplicateHandle(self, FProcessInfo.hProcess, self, FChildProcess.put(),
+                             SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, 0))
+            RaiseLastOSError();
+        const HWND window = waiting ? FHandle.get() : nullptr;
+        if (redirect) {
+            waitThread = std::make_unique<TJvConsoleThread>(FProcessInfo.hProcess, parentEnds.ExtractWrite(), window, run);
+            inputThread = FInputReader->PrepareThread(parentEnds.ExtractRead(), run);
             if (separateError)
-                errorThread = FErrorReader->PrepareThread(parentEnds.ExtractError());
-        } catch (...) {
-            CloseProcessHandlesNoThrow();
-            throw;
+                errorThread = FErrorReader->PrepareThread(parentEnds.ExtractError(), run);
+        } else if (FWaitForTerminate) {
+            waitThread = std::make_unique<TJvWaitForProcessThread>(FProcessInfo.hProcess, window, run);
         }
-        EnterWaiting(separateError ? 3 : 2);
-        StartWaitThread(std::move(console));
+        if (!suspendedByCaller && ResumeThread(FProcessInfo.hThread) == static_cast<DWORD>(-1))
+            RaiseLastOSError();
+    } catch (...) {
+        // Nothing would watch the child: it does not run at all.
+        TerminateProcess(FProcessInfo.hProcess, kAbandonedChildExitCode);
+        FChildProcess.reset();
+        CloseProcessHandlesNoThrow();
+        throw;
+    }
+
+    if (redirect) {
+        EnterWaiting(separateError ? 3 : 2, run);
+        StartWaitThread(std::move(waitThread));
         FInputReader->StartThread(std::move(inputThread));
         if (errorThread)
             FErrorReader->StartThread(std::move(errorThread));
     } else if (FWaitForTerminate) {
-        std::unique_ptr<TJvWaitForProcessThread> thread;
-        try {
-            thread = std::make_unique<TJvWaitForProcessThread>(FProcessInfo.hProcess);
-        } catch (...) {
-            CloseProcessHandlesNoThrow();
-            throw;
-        }
-        EnterWaiting(1);
-        StartWaitThread(std::move(thread));
+        EnterWaiting(1, run);
+        StartWaitThread(std::move(waitThread));
     } else {
-        WaitForInputIdle(FProcessInfo.hProcess, INFINITE);
+        if (!suspendedByCaller)
+            WaitForInputIdle(FProcessInfo.hProcess, kInputIdleLimitMs);
         EnterRunning();
     }
 }
@@ -253,15 +344,16 @@ void TJvCreateProcess::Run()
 void TJvCreateProcess::StartWaitThread(std::unique_ptr<TJvWaitForProcessThread> thread)
 {
     FWaitThread = thread.release();
-    FWaitThread->OnTerminate = [this](TThread* sender) { WaitFinished(sender); };
     FWaitThread->Start();
 }
 
-void TJvCreateProcess::WaitFinished(TThread* sender)
+void TJvCreateProcess::WaitFinished(TJvWaitForProcessThread* thread)
 {
-    FExitCode = static_cast<TJvWaitForProcessThread*>(sender)->ExitCode();
+    FExitCode = thread->ExitCode();
     FWaitThread = nullptr;
-    PostThreadFinished();
+    const std::uint32_t run = thread->HandOff().Run();
+    thread->HandOff().LetGo();
+    PostThreadFinished(run);
 }
 
 void TJvCreateProcess::StopWaiting()
@@ -269,9 +361,9 @@ void TJvCreateProcess::StopWaiting()
     if (FState != psWaiting)
         return;
     if (FWaitThread != nullptr) {
-        FWaitThread->OnTerminate = nullptr;
-        FWaitThread->TerminateThread();
-        FWaitThread = nullptr;
+        TJvWaitForProcessThread* const thread = std::exchange(FWaitThread, nullptr);
+        thread->TerminateThread();
+        thread->HandOff().LetGo();
     }
     FInputReader->Terminate();
     FErrorReader->Terminate();
@@ -314,12 +406,11 @@ HWND TJvCreateProcess::NotificationWindow()
     return FHandle.get();
 }
 
-void TJvCreateProcess::PostThreadFinished()
+void TJvCreateProcess::PostThreadFinished(std::uint32_t run)
 {
-    const HWND window = NotificationWindow();
     // A full message queue must not leave the run open for ever.
-    if (!PostMessageW(window, CPS_THREAD_FINISHED, static_cast<WPARAM>(FRunSerial), 0))
-        HandleThreadFinished(FRunSerial);
+    if (!FHandle || !PostMessageW(FHandle.get(), CPS_THREAD_FINISHED, static_cast<WPARAM>(run), 0))
+        HandleThreadFinished(run);
 }
 
 void TJvCreateProcess::HandleReadNotification(WPARAM reader)
@@ -331,6 +422,25 @@ void TJvCreateProcess::HandleReadNotification(WPARAM reader)
         FErrorReader->Drain();
 }
 
+void TJvCreateProcess::HandleThreadEnding(WPARAM thread, LPARAM run)
+{
+    const auto runNumber = static_cast<std::uint32_t>(run);
+    // Only pointer values are compared until one is known to be ours.
+    if (FWaitThread != nullptr && thread == reinterpret_cast<WPARAM>(FWaitThread) &&
+        FWaitThread->HandOff().Run() == runNumber) {
+        WaitFinished(FWaitThread);
+        return;
+    }
+    for (TJvReader* reader : {FInputReader.get(), FErrorReader.get()}) {
+        TJvReadThread* const readThread = reader->Thread();
+        if (readThread != nullptr && thread == reinterpret_cast<WPARAM>(readThread) &&
+            readThread->HandOff().Run() == runNumber) {
+            reader->ThreadEnded();
+            return;
+        }
+    }
+}
+
 void TJvCreateProcess::HandleThreadFinished(std::uint32_t run)
 {
     if (FState != psWaiting || run != FRunSerial || FRunningThreadCount <= 0)
@@ -338,6 +448,8 @@ void TJvCreateProcess::HandleThreadFinished(std::uint32_t run)
     if (--FRunningThreadCount > 0)
         return;
     ResetToReady();
-    if (OnTerminate)
-        OnTerminate(this, FExitCode);
+    if (OnTerminate) {
+        const TJvCPSTerminateEvent handler = OnTerminate;  // survives the runner's end inside the call
+        handler(this, FExitCode);
+    }
 }

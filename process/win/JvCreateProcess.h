@@ -28,12 +28,16 @@
 //       }
 //   - Failed system calls raise EOSError; the state guards raise
 //     EJvCreateProcessError. Destroying the component never ends the child.
+//   - A handler may stop the runner, start its next run or destroy it; the
+//     step that raised the event then ends after the handler without
+//     touching what the handler changed.
 
 #include "framework/win/Component.h"
 #include "framework/win/Handle.h"
 #include "process/JvCPSStartup.h"
 #include "process/JvCPSTypes.h"
 #include "process/JvReaderCore.h"
+#include "process/ProcessTree.h"
 #include "process/win/JvCPSReader.h"
 #include "process/win/JvCPSThreads.h"
 
@@ -43,6 +47,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 class TJvCPSStartupInfo : public TPersistent, public TJvCPSStartupValues {
@@ -108,6 +113,10 @@ public:
     bool Write(const std::string& s);
     bool WriteLn(const std::string& s);
 
+    // Where TerminateTree reads the system's process list: the system itself
+    // unless a test hands in its own.
+    void SetProcessListSource(TProcessSnapshot source) { FProcessListSource = std::move(source); }
+
     TJvCPSTerminateEvent OnTerminate;
 
 private:
@@ -120,16 +129,19 @@ private:
     void ResetToReady();
     void CloseProcessHandles();
     void CloseProcessHandlesNoThrow() noexcept;
-    void EnterWaiting(std::int32_t count);
+    void EnterWaiting(std::int32_t count, std::uint32_t run);
     void EnterRunning();
     void StartWaitThread(std::unique_ptr<TJvWaitForProcessThread> thread);
-    // Completion handler of the wait thread and the console thread.
-    void WaitFinished(TThread* sender);
+    // Completion step of the wait thread and the console thread.
+    void WaitFinished(TJvWaitForProcessThread* thread);
 
-    // The hidden window the threads report to, created on first need.
+    // The hidden window the threads report to, created by Run.
     HWND NotificationWindow();
-    void PostThreadFinished();
+    void PostThreadFinished(std::uint32_t run);
     void HandleReadNotification(WPARAM reader);
+    // An ending thread asks for its completion step; a thread this runner
+    // no longer waits for (or one of an earlier run) is not recognised.
+    void HandleThreadEnding(WPARAM thread, LPARAM run);
     void HandleThreadFinished(std::uint32_t run);
 
     std::wstring FApplicationName;
@@ -144,11 +156,16 @@ private:
 
     TJvCPSState FState = psReady;
     PROCESS_INFORMATION FProcessInfo{};
+    // The child, held from Run until the next run (also while it runs
+    // unwatched): the ending operations act on it, never on a reopened ID,
+    // and while it is held the system gives the child's ID to no other process.
+    TKernelHandle FChildProcess;
+    TProcessSnapshot FProcessListSource;
     TJvWaitForProcessThread* FWaitThread = nullptr;
     std::int32_t FRunningThreadCount = 0;
     std::uint32_t FExitCode = 0;
-    // Tags the thread-finished notifications of a run, so that one posted
-    // before StopWaiting is never counted for a later run.
+    // The number of the last waited run. Its threads carry it, so that a
+    // notification of a stopped run is never taken for a later one.
     std::uint32_t FRunSerial = 0;
     TWindowHandle FHandle;
 

@@ -6,32 +6,63 @@
 
 #include <tlhelp32.h>
 
+#include <map>
+#include <string>
+
 namespace {
 
-std::optional<std::vector<TProcessEntry>> ProcessSnapshot()
+std::uint64_t FileTimeValue(const FILETIME& time)
 {
+    return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+std::optional<std::uint64_t> CreationTimeOf(HANDLE process)
+{
+    FILETIME created{}, exited{}, kernel{}, user{};
+    if (!GetProcessTimes(process, &created, &exited, &kernel, &user))
+        return std::nullopt;
+    return FileTimeValue(created);
+}
+
+std::optional<TProcessList> SystemProcessList()
+{
+    // The time first: every process listed was created before it.
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
     TFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     if (!snapshot)
         return std::nullopt;
-    std::vector<TProcessEntry> processes;
+    TProcessList list;
+    list.TakenAt = FileTimeValue(now);
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
     for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry))
-        processes.push_back({entry.th32ProcessID, entry.th32ParentProcessID});
-    return processes;
+        list.Entries.push_back({entry.th32ProcessID, entry.th32ParentProcessID});
+    return list;
 }
 
 // The module handle of the system's console server library, loaded once and
-// freed at once; hidden console windows of old systems carry it.
+// freed at once; hidden console windows of old systems carry it. Only the
+// system folder's copy: the program runs as administrator, and a file of
+// that name in its own folder must never be run.
 HINSTANCE ConsoleServerInstance()
 {
-    static const HINSTANCE instance = [] {
+    static const HINSTANCE instance = []() -> HINSTANCE {
+        wchar_t folder[MAX_PATH] = {};
+        const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+        if (length == 0 || length >= MAX_PATH)
+            return nullptr;
+        const std::wstring path = std::wstring(folder, length) + L"\\WINSRV.DLL";
         const UINT oldMode = SetErrorMode(SEM_NOOPENFILEERRORBOX);
-        const HMODULE module = LoadLibraryW(L"WINSRV.DLL");
+        HMODULE module = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        // Systems without the search flags refuse them; the full path then
+        // still names the file, and its own folder is searched for what it needs.
+        if (module == nullptr && GetLastError() == ERROR_INVALID_PARAMETER)
+            module = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
         SetErrorMode(oldMode);
         if (module != nullptr)
             FreeLibrary(module);
-        return static_cast<HINSTANCE>(module);
+        return module;
     }();
     return instance;
 }
@@ -65,31 +96,51 @@ BOOL CALLBACK CloseChildWindow(HWND window, LPARAM parameter)
 void TJvCreateProcess::Terminate()
 {
     IdleGuard();
-    TKernelHandle process(OpenProcess(PROCESS_TERMINATE, FALSE, FProcessInfo.dwProcessId));
-    if (!process)
-        RaiseLastOSError();
-    TerminateProcess(process.get(), 0);
+    if (!FChildProcess)
+        RaiseOSError(ERROR_INVALID_HANDLE);
+    // Fails harmlessly when the child has already ended.
+    TerminateProcess(FChildProcess.get(), 0);
 }
 
 void TJvCreateProcess::TerminateTree()
 {
     IdleGuard();
-    const std::vector<std::uint32_t> ids = CollectProcessTree(FProcessInfo.dwProcessId, &ProcessSnapshot);
-    // The deepest first, the child itself last; one failure ends the walk.
-    for (auto it = ids.rbegin(); it != ids.rend(); ++it) {
-        TKernelHandle process(OpenProcess(PROCESS_TERMINATE, FALSE, *it));
-        if (!process)
-            break;
-        const BOOL ended = TerminateProcess(process.get(), 0);
-        const BOOL closed = CloseHandle(process.release());
-        if (!ended || !closed)
-            break;
+    const HANDLE child = FChildProcess.get();
+    if (child == nullptr)
+        return;
+    // Each descendant is opened once, when it is found, and ended through
+    // that handle: its ID cannot pass to another process meanwhile.
+    std::map<std::uint32_t, TKernelHandle> opened;
+    const auto creationTime = [&opened](std::uint32_t id) -> std::optional<std::uint64_t> {
+        auto it = opened.find(id);
+        if (it == opened.end())
+            it = opened.emplace(id, OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id))
+                     .first;
+        return it->second ? CreationTimeOf(it->second.get()) : std::nullopt;
+    };
+    std::vector<std::uint32_t> ids;
+    if (const std::optional<std::uint64_t> created = CreationTimeOf(child)) {
+        const TProcessTreeRoot root{FProcessInfo.dwProcessId, *created};
+        ids = CollectProcessTree(root, GetCurrentProcessId(),
+                                 FProcessListSource ? FProcessListSource : TProcessSnapshot(&SystemProcessList),
+                                 creationTime);
     }
+    // The deepest first, the child itself last. One that has already ended
+    // or refuses to end is no reason to spare the others.
+    for (auto it = ids.rbegin(); it != ids.rend(); ++it) {
+        if (*it == FProcessInfo.dwProcessId)
+            continue;
+        const auto found = opened.find(*it);
+        if (found != opened.end() && found->second)
+            TerminateProcess(found->second.get(), 0);
+    }
+    TerminateProcess(child, 0);
 }
 
 bool TJvCreateProcess::CloseApplication(bool sendQuit)
 {
     IdleGuard();
+    // While the runner holds the child, its ID names no other process.
     TCloseRequest request{FProcessInfo.dwProcessId, sendQuit, ConsoleServerInstance(), false};
     EnumWindows(&CloseChildWindow, reinterpret_cast<LPARAM>(&request));
     return request.Found;

@@ -118,36 +118,93 @@ TEST(EnvironmentBlock, EmptyEntryIsRefused)
     }
 }
 
+// A system of processes for the tree walk: ID, parent ID, creation time
+// (none: it cannot be opened, for instance because it has ended).
+struct TFakeProcess {
+    std::uint32_t ID;
+    std::uint32_t Parent;
+    std::optional<std::uint64_t> Created;
+};
+
+struct TFakeSystem {
+    std::vector<TFakeProcess> Processes;
+    std::uint64_t Now = 1000;
+    int Snapshots = 0;
+
+    std::vector<std::uint32_t> Walk(std::uint32_t root, std::uint32_t self = 0)
+    {
+        std::uint64_t rootCreated = 0;
+        for (const TFakeProcess& p : Processes)
+            if (p.ID == root && p.Created)
+                rootCreated = *p.Created;
+        return CollectProcessTree(
+            {root, rootCreated}, self,
+            [this]() -> std::optional<TProcessList> {
+                ++Snapshots;
+                TProcessList list{Now, {}};
+                for (const TFakeProcess& p : Processes)
+                    list.Entries.push_back({p.ID, p.Parent});
+                return list;
+            },
+            [this](std::uint32_t id) -> std::optional<std::uint64_t> {
+                for (const TFakeProcess& p : Processes)
+                    if (p.ID == id)
+                        return p.Created;
+                return std::nullopt;
+            });
+    }
+};
+
 TEST(ProcessTree, ParentsBeforeChildrenOneSnapshotPerEntry)
 {
-    const std::vector<TProcessEntry> system = {
-        {4, 0}, {100, 4}, {200, 100}, {201, 100}, {300, 200}, {400, 4}, {301, 201}, {500, 999},
+    TFakeSystem system{{{4, 0, 1}, {100, 4, 10}, {200, 100, 20}, {201, 100, 21}, {300, 200, 30}, {400, 4, 40},
+                        {301, 201, 31}, {500, 999, 50}}};
+    EXPECT_THAT(system.Walk(100), testing::ElementsAre(100, 200, 201, 300, 301));
+    EXPECT_EQ(system.Snapshots, 5);
+}
+
+TEST(ProcessTree, OnlyProcessesThatCanBeOurDescendantsAreTaken)
+{
+    struct Case {
+        const char* name;
+        std::vector<TFakeProcess> processes;
+        std::uint32_t self;
+        std::vector<std::uint32_t> expected;
     };
-    int snapshots = 0;
-    const auto ids = CollectProcessTree(100, [&] {
-        ++snapshots;
-        return std::optional<std::vector<TProcessEntry>>(system);
-    });
-    EXPECT_THAT(ids, testing::ElementsAre(100, 200, 201, 300, 301));
-    EXPECT_EQ(snapshots, 5);
+    const Case cases[] = {
+        // 20's real parent ended and its ID went to our child 10: 20 and all
+        // below it are strangers (Explorer is the classic case).
+        {"created before the parent it names", {{10, 1, 100}, {20, 10, 50}, {21, 20, 60}, {30, 10, 110}}, 0,
+         {10, 30}},
+        // The system clock is coarse: a child started at once shows its parent's time.
+        {"created at the same time as its parent", {{10, 1, 100}, {20, 10, 100}}, 0, {10, 20}},
+        // Listed with our child's ID as parent, but the ID passed to a new
+        // process between the snapshot and the look at it.
+        {"created after the snapshot", {{10, 1, 100}, {20, 10, 1001}}, 0, {10}},
+        {"this program itself, whatever its times", {{10, 1, 100}, {77, 10, 200}, {78, 77, 300}}, 77, {10}},
+        // Ended or not to be opened: left out, the walk goes on with the rest.
+        {"cannot be opened", {{10, 1, 100}, {20, 10, std::nullopt}, {21, 20, 300}, {30, 10, 120}}, 0, {10, 30}},
+        // Each names the other as parent: at most one can be right.
+        {"two processes naming each other", {{10, 20, 100}, {20, 10, 50}, {30, 20, 60}}, 0, {10}},
+    };
+    for (const Case& c : cases) {
+        TFakeSystem system{c.processes};
+        EXPECT_EQ(system.Walk(10, c.self), c.expected) << c.name;
+    }
 }
 
 TEST(ProcessTree, UnreadableSnapshotEndsWithWhatWasFound)
 {
     int calls = 0;
-    const auto ids = CollectProcessTree(10, [&]() -> std::optional<std::vector<TProcessEntry>> {
-        if (++calls > 1)
-            return std::nullopt;
-        return std::vector<TProcessEntry>{{11, 10}, {12, 11}};
-    });
+    const auto ids = CollectProcessTree(
+        {10, 1}, 0,
+        [&]() -> std::optional<TProcessList> {
+            if (++calls > 1)
+                return std::nullopt;
+            return TProcessList{100, {{11, 10}, {12, 11}}};
+        },
+        [](std::uint32_t id) { return std::optional<std::uint64_t>(id); });
     EXPECT_THAT(ids, testing::ElementsAre(10, 11));
-}
-
-TEST(ProcessTree, ReusedIdsFormingACycleDoNotLoop)
-{
-    const std::vector<TProcessEntry> system = {{10, 20}, {20, 10}, {30, 20}};
-    const auto ids = CollectProcessTree(10, [&] { return std::optional<std::vector<TProcessEntry>>(system); });
-    EXPECT_THAT(ids, testing::ElementsAre(10, 20, 30));
 }
 
 TEST(ThreadDebugName, ClassNameAloneOrAfterTheThreadName)

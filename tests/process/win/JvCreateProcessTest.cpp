@@ -8,16 +8,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 using namespace cpstest;
 
 namespace {
-
-std::wstring Child(const std::wstring& commands)
-{
-    return Quote(NimChild()) + L" " + commands;
-}
 
 TKernelHandle OpenChild(const TJvCreateProcess& runner)
 {
@@ -370,4 +366,133 @@ TEST(ProcessRunner, ExceptionFromOnTerminateIsShownAndTheRunnerIsReady)
     EXPECT_EQ(calls, 1);
     EXPECT_EQ(runner.State(), psReady);
     EXPECT_EQ(boxes.Texts(), std::vector<std::wstring>{L"Abbruch im Handler."});
+}
+
+namespace {
+
+// The ways a run can go, for the resource test.
+enum class TRunKind { Waited, Captured, WaitedTerminated, CapturedTerminated, Unwatched };
+
+void RunOnce(TJvCreateProcess& runner, TRunKind kind)
+{
+    const bool capture = kind == TRunKind::Captured || kind == TRunKind::CapturedTerminated;
+    const bool terminate = kind == TRunKind::WaitedTerminated || kind == TRunKind::CapturedTerminated;
+    runner.SetWaitForTerminate(kind != TRunKind::Unwatched);
+    runner.SetConsoleOptions(capture ? TJvConsoleOptions{coRedirect, coSeparateError} : TJvConsoleOptions{coOwnerData});
+    runner.SetCommandLine(Child(terminate ? L"say up sleep 30000" : L"say hi exit 3"));
+    runner.Run();
+    if (terminate)
+        runner.Terminate();
+    WaitWhileWaiting(runner);
+}
+
+// Runs the kinds in turn, `runs` times in all, and checks that the process
+// is back to the threads and handles it had after one run of each kind (what
+// a first run creates lives on: the window, the system's own threads).
+void ExpectManyRunsLeaveNothing(const std::vector<TRunKind>& kinds, int runs)
+{
+    TJvCreateProcess runner(nullptr);
+    TRecorder record(runner);
+    for (TRunKind kind : kinds)
+        RunOnce(runner, kind);
+    PumpFor(300);
+    const int threads = ThreadCount();
+    const int handles = HandleCount();
+    const int terminations = record.Terminations;
+    int waited = 0;
+    for (int i = 0; i < runs; ++i) {
+        const TRunKind kind = kinds[static_cast<std::size_t>(i) % kinds.size()];
+        RunOnce(runner, kind);
+        waited += kind == TRunKind::Unwatched ? 0 : 1;
+    }
+    runner.SetWaitForTerminate(true);  // lets go of an unwatched child
+    EXPECT_TRUE(SettlesTo(threads, handles))
+        << "threads " << threads << " -> " << ThreadCount() << ", handles " << handles << " -> " << HandleCount();
+    EXPECT_EQ(record.Terminations - terminations, waited);
+}
+
+}  // namespace
+
+// 500 runs in all, in two test processes to stay under the watchdog's minute.
+TEST(ProcessRunner, ManyRunsWithoutCaptureLeaveNoHandleAndNoThreadBehind)
+{
+    ExpectManyRunsLeaveNothing({TRunKind::Waited, TRunKind::Unwatched, TRunKind::WaitedTerminated}, 250);
+}
+
+TEST(ProcessRunner, ManyRunsWithCaptureLeaveNoHandleAndNoThreadBehind)
+{
+    ExpectManyRunsLeaveNothing({TRunKind::Captured, TRunKind::CapturedTerminated}, 250);
+}
+
+TEST(ProcessRunner, HandlersMayStopRestartOrDestroyTheRunner)
+{
+    // The handler acts when it sees "last", which the child writes without a
+    // line feed: first at the end of its piece, then again in the reader's
+    // final step, where the run ends.
+    enum class TAct { Stop, StopAndRunAgain, Destroy, DestroyMidPiece, DestroyInOnTerminate };
+    struct Case {
+        const char* name;
+        TAct act;
+        bool atFinalReport;   // the second report of "last" (flag false)
+        int terminations;     // of the first runner's runs
+        std::uint32_t code;
+    };
+    const Case cases[] = {
+        {"StopWaiting in the final step", TAct::Stop, true, 0, 0},
+        {"StopWaiting and Run in the final step", TAct::StopAndRunAgain, true, 1, 7},
+        {"destroyed in the final step", TAct::Destroy, true, 0, 0},
+        {"destroyed in the middle of a piece", TAct::DestroyMidPiece, false, 0, 0},
+        {"destroyed in OnTerminate", TAct::DestroyInOnTerminate, false, 1, 4},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const int threads = ThreadCount();
+        auto runner = std::make_unique<TJvCreateProcess>(nullptr);
+        TRecorder record(*runner);
+        std::vector<std::wstring> reports;
+        bool acted = false;
+        TJvCreateProcess* const self = runner.get();
+        runner->OnRead = [&](TJvCreateProcess* sender, const std::wstring& s, bool startsOnNewLine) {
+            reports.push_back(s);
+            EXPECT_EQ(sender, self) << "a report after the runner was gone";
+            const bool hit = c.act == TAct::DestroyMidPiece ? s == L"first" : s == L"last" && !startsOnNewLine;
+            if (!hit || acted || c.act == TAct::DestroyInOnTerminate)
+                return;
+            acted = true;
+            if (c.act == TAct::Stop || c.act == TAct::StopAndRunAgain)
+                sender->StopWaiting();
+            if (c.act == TAct::StopAndRunAgain) {
+                sender->SetCommandLine(Child(L"say second exit 7"));
+                sender->Run();
+            }
+            if (c.act == TAct::Destroy || c.act == TAct::DestroyMidPiece)
+                runner.reset();
+        };
+        if (c.act == TAct::DestroyInOnTerminate) {
+            runner->OnTerminate = [&](TJvCreateProcess*, std::uint32_t code) {
+                ++record.Terminations;
+                record.ExitCode = code;
+                runner.reset();
+            };
+        }
+        runner->SetConsoleOptions({coRedirect});
+        // "first" LF "second line" LF "last" in one write, then the end.
+        runner->SetCommandLine(Child(L"out 66697273740a7365636f6e64206c696e650a6c617374 exit 4"));
+        runner->Run();
+        PumpUntil([&] { return runner == nullptr || (runner->State() == psReady && acted) ||
+                               (c.act == TAct::DestroyInOnTerminate && record.Terminations > 0); });
+        if (runner != nullptr)
+            WaitWhileWaiting(*runner);
+        PumpFor(200);
+        EXPECT_EQ(record.Terminations, c.terminations);
+        EXPECT_EQ(record.ExitCode, c.code);
+        if (c.act == TAct::DestroyMidPiece) {
+            EXPECT_EQ(reports, std::vector<std::wstring>{L"first"}) << "reports went on after the runner was gone";
+        }
+        if (c.act == TAct::StopAndRunAgain) {
+            EXPECT_NE(std::find(reports.begin(), reports.end(), L"second"), reports.end());
+        }
+        runner.reset();
+        EXPECT_TRUE(SettlesTo(threads, 0x7FFFFFFF)) << "threads " << threads << " -> " << ThreadCount();
+    }
 }

@@ -128,6 +128,16 @@ std::wstring NimChildW()
     return WindowsPath(NIMCHILDW_PATH);
 }
 
+std::wstring NimPlant()
+{
+    return WindowsPath(NIMPLANT_PATH);
+}
+
+std::wstring Child(const std::wstring& commands)
+{
+    return Quote(NimChild()) + L" " + commands;
+}
+
 std::wstring Quote(const std::wstring& s)
 {
     return L"\"" + s + L"\"";
@@ -249,6 +259,46 @@ int ThreadCount()
         if (entry.th32OwnerProcessID == GetCurrentProcessId())
             ++count;
     return count;
+}
+
+int HandleCount()
+{
+    DWORD count = 0;
+    if (GetProcessHandleCount(GetCurrentProcess(), &count) && count > 0)
+        return static_cast<int>(count);
+    // Wine answers 0: count the handle values that name something.
+    int valid = 0;
+    for (ULONG_PTR value = 4; value < 0x10000; value += 4) {
+        DWORD flags = 0;
+        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags))
+            ++valid;
+    }
+    return valid;
+}
+
+bool SettlesTo(int threads, int handles, DWORD milliseconds)
+{
+    return PumpUntil([&] { return ThreadCount() <= threads && HandleCount() <= handles; }, milliseconds);
+}
+
+TStranger::TStranger(const std::wstring& commandLine)
+{
+    std::wstring line = commandLine;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                        &FInfo))
+        ADD_FAILURE() << "cannot start a process, error " << GetLastError();
+}
+
+TStranger::~TStranger()
+{
+    if (FInfo.hProcess != nullptr) {
+        TerminateProcess(FInfo.hProcess, 0);
+        WaitForSingleObject(FInfo.hProcess, 5000);
+        CloseHandle(FInfo.hProcess);
+        CloseHandle(FInfo.hThread);
+    }
 }
 
 TOddFolder::TOddFolder()

@@ -13,9 +13,12 @@
 
 namespace cpstest {
 
-// Windows paths of the helper children.
+// Windows paths of the helper children and of the marking library.
 std::wstring NimChild();
 std::wstring NimChildW();
+std::wstring NimPlant();
+// nimchild.exe with its commands.
+std::wstring Child(const std::wstring& commands);
 
 // A command-line argument in double quotes (for paths with blanks).
 std::wstring Quote(const std::wstring& s);
@@ -79,8 +82,27 @@ public:
     std::vector<std::wstring> Texts() const;
 };
 
-// The number of threads of this process.
+// The number of threads and of handles of this process.
 int ThreadCount();
+int HandleCount();
+// Handles messages until this process has no more threads and handles than
+// given (threads of ended runs leave after their hand-off); false on time-out.
+bool SettlesTo(int threads, int handles, DWORD milliseconds = 15000);
+
+// A process started directly (not by a runner), ended with the object.
+class TStranger {
+public:
+    explicit TStranger(const std::wstring& commandLine);
+    ~TStranger();
+    TStranger(const TStranger&) = delete;
+    TStranger& operator=(const TStranger&) = delete;
+    DWORD ID() const { return FInfo.dwProcessId; }
+    HANDLE Handle() const { return FInfo.hProcess; }
+    bool Alive() const { return WaitForSingleObject(FInfo.hProcess, 0) == WAIT_TIMEOUT; }
+
+private:
+    PROCESS_INFORMATION FInfo{};
+};
 
 // A fresh folder under the temporary folder whose name holds blanks, &, ^, !,
 // parentheses and non-ASCII letters; removed with its files at the end.

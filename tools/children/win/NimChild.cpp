@@ -112,6 +112,66 @@ void WriteLines(unsigned count)
     Put(StdOut(), chunk);
 }
 
+// The "lines" pattern, each 4 KiB chunk written to standard output and then
+// to standard error: both pipes fill while the child reads no input.
+void Flood(unsigned count)
+{
+    const HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+    std::string chunk;
+    for (unsigned i = 1; i <= count; ++i) {
+        chunk += PatternLine(i);
+        if (chunk.size() >= 4096 || i == count) {
+            Put(StdOut(), chunk);
+            Put(err, chunk);
+            chunk.clear();
+        }
+    }
+}
+
+// COUNT bytes, one WriteFile each: every 64th a line feed, the others letters.
+void Drip(unsigned count)
+{
+    for (unsigned i = 1; i <= count; ++i) {
+        const char byte = i % 64 == 0 ? '\n' : static_cast<char>('a' + i % 26);
+        Put(StdOut(), std::string_view(&byte, 1));
+    }
+}
+
+// Reads COUNT bytes of input (fewer when it ends first) and reports how many
+// and their sum.
+void ReadInput(unsigned count)
+{
+    const HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+    unsigned got = 0;
+    unsigned sum = 0;
+    char buffer[4096];
+    while (got < count && in && in != INVALID_HANDLE_VALUE) {
+        const DWORD want = count - got < sizeof buffer ? count - got : static_cast<DWORD>(sizeof buffer);
+        DWORD n = 0;
+        if (!ReadFile(in, buffer, want, &n, nullptr) || n == 0)
+            break;
+        for (DWORD k = 0; k < n; ++k)
+            sum += static_cast<unsigned char>(buffer[k]);
+        got += n;
+    }
+    char text[64];
+    std::snprintf(text, sizeof text, "got %u sum %u", got, sum);
+    PutLine(tools::FromUtf8(text));
+}
+
+// Whether a handle value names a usable event in this process.
+void ProbeHandle(DWORD value)
+{
+    const HANDLE h = reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(value));
+    if (SetEvent(h)) {
+        PutLine(L"probe usable");
+    } else {
+        char text[48];
+        std::snprintf(text, sizeof text, "probe refused %lu", static_cast<unsigned long>(GetLastError()));
+        PutLine(tools::FromUtf8(text));
+    }
+}
+
 void EchoInput()
 {
     const HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
@@ -359,6 +419,17 @@ UINT Run()
             WriteLines(number(command));
         } else if (command == L"echo") {
             EchoInput();
+        } else if (command == L"flood") {
+            Flood(number(command));
+        } else if (command == L"drip") {
+            Drip(number(command));
+        } else if (command == L"readin") {
+            ReadInput(number(command));
+        } else if (command == L"probe") {
+            ProbeHandle(number(command));
+        } else if (command == L"args") {
+            for (; i < args.Count; ++i)
+                PutLine(L"[" + std::wstring(args.Argv[i]) + L"]");
         } else if (command == L"env") {
             PrintEnvironmentVariable(need(command));
         } else if (command == L"setenv") {
