@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything (installing what is missing) and runs every test tier:
-#   1. host unit tests of the portable core
+#   1. host unit tests of the portable core, also built with AddressSanitizer
+#      and UndefinedBehaviorSanitizer
 #   2. Windows tests under Wine
 #   3. end-to-end tests of the real Nimbrel.exe under Wine + Xvfb
 #   4. screenshots (written by the end-to-end tests to build/win/screenshots)
@@ -20,6 +21,11 @@ echo "== host tests"
 ctest --test-dir build/host --output-on-failure -j "$JOBS" 2>&1 | tee "$LOGDIR/host.log"
 host_rc=${PIPESTATUS[0]}
 
+echo "== host tests with AddressSanitizer and UndefinedBehaviorSanitizer"
+ASAN_OPTIONS="detect_leaks=1:abort_on_error=1" UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
+  ctest --test-dir build/host-san --output-on-failure -j "$JOBS" 2>&1 | tee "$LOGDIR/host-san.log"
+san_rc=${PIPESTATUS[0]}
+
 echo "== Windows and end-to-end tests (Wine + Xvfb)"
 # The GUI tests share one X display and one wineserver; they run one by one.
 "$ROOT/scripts/wine-session.sh" ctest --test-dir build/win --output-on-failure -j 1 \
@@ -33,7 +39,7 @@ fuzz_rc=${PIPESTATUS[0]}
 total_passed=0
 total_failed=0
 if [ "$fuzz_rc" -eq 0 ]; then total_passed=1; else total_failed=1; fi
-for log in "$LOGDIR/host.log" "$LOGDIR/win.log"; do
+for log in "$LOGDIR/host.log" "$LOGDIR/host-san.log" "$LOGDIR/win.log"; do
   line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -1 || true)
   if [ -n "$line" ]; then
     failed=$(sed -E 's/.*passed, ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
@@ -46,7 +52,7 @@ for log in "$LOGDIR/host.log" "$LOGDIR/win.log"; do
 done
 
 echo "Nimbrel: $total_passed passed, $total_failed failed"
-if [ "$host_rc" -ne 0 ] || [ "$win_rc" -ne 0 ] || [ "$fuzz_rc" -ne 0 ] || [ "$total_failed" -ne 0 ]; then
+if [ "$host_rc" -ne 0 ] || [ "$san_rc" -ne 0 ] || [ "$win_rc" -ne 0 ] || [ "$fuzz_rc" -ne 0 ] || [ "$total_failed" -ne 0 ]; then
   exit 1
 fi
 exit 0
