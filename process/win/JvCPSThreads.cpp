@@ -47,11 +47,14 @@ TJvHandOff::TJvHandOff(HWND window, std::uint32_t run) : FWindow(window), FRun(r
 
 void TJvHandOff::Request(const void* thread) noexcept
 {
-    while (!PostMessageW(FWindow, CPS_THREAD_ENDING, reinterpret_cast<WPARAM>(thread), static_cast<LPARAM>(FRun))) {
-        if (WaitForSingleObject(FLetGo.get(), kRepostMs) != WAIT_TIMEOUT)
+    // A thread already let go asks nothing: its runner (and the window) may be gone.
+    while (WaitForSingleObject(FLetGo.get(), 0) == WAIT_TIMEOUT) {
+        if (PostMessageW(FWindow, CPS_THREAD_ENDING, reinterpret_cast<WPARAM>(thread), static_cast<LPARAM>(FRun))) {
+            WaitForSingleObject(FLetGo.get(), INFINITE);
             return;
+        }
+        WaitForSingleObject(FLetGo.get(), kRepostMs);
     }
-    WaitForSingleObject(FLetGo.get(), INFINITE);
 }
 
 void TJvHandOff::LetGo() noexcept
@@ -342,7 +345,7 @@ bool TJvReadThread::Notify()
 {
     {
         TLock lock(FReadLock);
-        if (FNotifyPending || FInputBufferEnd == 0)
+        if (FNotifyPending || FInputBufferEnd == 0 || Terminated())
             return true;
         FNotifyPending = true;
     }
