@@ -159,6 +159,26 @@ class BridgeTest(ConversionTestBase):
                     self.assertIn(f"Path:           {esd}".encode("cp1252"), result.stdout)
         self.assertNotEqual(host("info", esd, "9").returncode, 0)
 
+    def test_text_arrives_in_the_ansi_code_page_one_byte_per_character(self):
+        # A stand-in for the host tool prints UTF-8 in one go: more than one
+        # relay buffer, so characters are split between reads.
+        umlauts = "x" + "äÖüß€" * 20000 + "\n"
+        foreign = "Ω → 漢\n"  # not in code page 1252
+        script = self.root / "utf8.sh"
+        data = self.root / "utf8.txt"
+        data.write_bytes((umlauts + foreign).encode("utf-8"))
+        script.write_text(f"#!/bin/sh\ncat '{data}'\n")
+        script.chmod(0o755)
+        result = wine([self.bridge, "info"], extra_env={"NIMBREL_BRIDGE_HOST_PROGRAM": str(script)})
+        self.assertEqual(result.returncode, 0)
+        out = result.stdout
+        self.assertEqual(out[:len(umlauts)], umlauts.encode("cp1252"))
+        # What the code page lacks becomes one byte each (a look-alike or
+        # "?"), never the UTF-8 bytes.
+        rest = out[len(umlauts):]
+        self.assertEqual(len(rest), len(foreign), rest)
+        self.assertEqual((rest[1:2], rest[3:4], rest[5:]), (b" ", b" ", b"\n"), rest)
+
     def test_relative_paths_follow_the_current_directory(self):
         shutil.copy(self.esd, self.root / "relativ.esd")
         result = wine([self.bridge, "info", "relativ.esd"], cwd=self.root)
