@@ -104,3 +104,8 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK NimdriveCallWndProc(int code, 
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
+
+// The driver looks the procedure up by name and calls it as a HOOKPROC: the
+// compiler checks here what that cast cannot (the 32-bit calling convention).
+#include <type_traits>
+static_assert(std::is_same_v<decltype(&NimdriveCallWndProc), HOOKPROC>);
