@@ -4,6 +4,7 @@
 
 namespace {
 const TVisualStyle* gActiveTheme = nullptr;
+TControlStyler* gControlStyler = nullptr;
 }
 
 bool ApplyTheme(const std::wstring& name)
@@ -26,4 +27,14 @@ const TVisualStyle* ActiveTheme()
 TColor ActiveThemeTextColor(TColor fallback)
 {
     return gActiveTheme != nullptr ? gActiveTheme->WindowTextColor() : fallback;
+}
+
+TControlStyler* ActiveControlStyler()
+{
+    return gControlStyler;
+}
+
+void SetControlStyler(TControlStyler* styler)
+{
+    gControlStyler = styler;
 }

@@ -1,14 +1,17 @@
 #pragma once
 // Applying a visual style by name to the program's windows.
 
+#include "framework/FormDef.h"
 #include "framework/Theme.h"
+
+#include <windows.h>
 
 #include <string>
 
 // Makes the named style the active one: from then on painting takes the
-// style's colours for the system colours it replaces. When no style has that name, shows
-// the box "Fehler" with the message and a single button "S&chließen", keeps
-// the system's look and returns false.
+// style's colours for the system colours it replaces. When no style has
+// that name, shows the box "Fehler" with the message and a single button
+// "S&chließen", keeps the system's look and returns false.
 bool ApplyTheme(const std::wstring& name);
 
 // The active style, or nullptr while the system's look is used.
@@ -17,3 +20,20 @@ const TVisualStyle* ActiveTheme();
 // Text colour for controls on the window's background: the active style's,
 // else the given one.
 TColor ActiveThemeTextColor(TColor fallback);
+
+// What a visual style does to the control windows of a form. The theme
+// engine implements it; while one is installed, forms hand it every control
+// they make.
+class TControlStyler {
+public:
+    virtual ~TControlStyler() = default;
+    // Styles the control from now on: surface is the plain colour it stands
+    // on, text its own font colour (clDefault: none of its own). False leaves
+    // the control the system's.
+    virtual bool StyleControl(HWND control, TControlKind kind, TColor surface, TColor text) = 0;
+};
+
+// The styler forms hand their controls to; nullptr while none is installed.
+TControlStyler* ActiveControlStyler();
+// The styler stays the caller's and must stay alive while it is installed.
+void SetControlStyler(TControlStyler* styler);

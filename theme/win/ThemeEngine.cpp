@@ -3,6 +3,7 @@
 #include "framework/win/Application.h"
 #include "framework/win/WindowText.h"
 #include "theme/Looks.h"
+#include "theme/PaletteStyle.h"
 #include "theme/win/Paint.h"
 #include "theme/win/TextFit.h"
 
@@ -776,4 +777,12 @@ void TThemeEngine::PaintNonClient(TStyled& styled)
         FillSolid(dc, RECT{bars[0].left, bars[1].top, bars[0].right, bars[1].bottom},
                   FPalette[TThemeRole::ScrollTrack]);
     ReleaseDC(window, dc);
+}
+
+std::unique_ptr<TThemeEngine> MakeThemeEngine(const TVisualStyle& style, TMillisClock clock)
+{
+    const auto* paletteStyle = dynamic_cast<const TPaletteStyle*>(&style);
+    if (paletteStyle == nullptr)
+        return nullptr;
+    return std::make_unique<TThemeEngine>(paletteStyle->Palette(), std::move(clock));
 }

@@ -10,6 +10,7 @@
 
 #include "framework/FormDef.h"
 #include "framework/win/Handle.h"
+#include "framework/win/Theme.h"
 #include "theme/Palette.h"
 #include "theme/win/FadeAnimator.h"
 
@@ -29,11 +30,11 @@ struct TControlLook {
     TColor Text = clDefault;
 };
 
-class TThemeEngine {
+class TThemeEngine : public TControlStyler {
 public:
     explicit TThemeEngine(const TPalette& palette, TMillisClock clock = {});
     // Every window still styled gets its own look back.
-    ~TThemeEngine();
+    ~TThemeEngine() override;
     TThemeEngine(const TThemeEngine&) = delete;
     TThemeEngine& operator=(const TThemeEngine&) = delete;
 
@@ -47,6 +48,11 @@ public:
     bool Attach(HWND control, const TControlLook& look);
     // The control gets its own look back (and its own font).
     void Detach(HWND control);
+    // The framework's way in: Attach with the look made of these.
+    bool StyleControl(HWND control, TControlKind kind, TColor surface, TColor text) override
+    {
+        return Attach(control, TControlLook{kind, surface, text});
+    }
     bool IsAttached(HWND control) const;
     std::size_t AttachedCount() const noexcept { return FControls.size(); }
 
@@ -91,3 +97,7 @@ private:
     std::map<HWND, int> FParents;  // subclassed parents: how many styled children each has
     std::map<COLORREF, TBrushHandle> FBrushes;
 };
+
+// An engine for a visual style when the style is a palette's (as every
+// embedded theme is); nullptr for any other style.
+std::unique_ptr<TThemeEngine> MakeThemeEngine(const TVisualStyle& style, TMillisClock clock = {});

@@ -75,6 +75,26 @@ TEST(Theme, KnownThemeIsAppliedWithoutABox)
     EXPECT_EQ(StyleColor(clWindowText), clWindowText);
 }
 
+TEST(Theme, FormsFindTheInstalledControlStyler)
+{
+    struct TCountingStyler : TControlStyler {
+        bool StyleControl(HWND, TControlKind kind, TColor, TColor) override
+        {
+            ++Styled;
+            return kind != TControlKind::Panel;
+        }
+        int Styled = 0;
+    } styler;
+    EXPECT_EQ(ActiveControlStyler(), nullptr);
+    SetControlStyler(&styler);
+    ASSERT_EQ(ActiveControlStyler(), &styler);
+    EXPECT_TRUE(ActiveControlStyler()->StyleControl(nullptr, TControlKind::Button, 0, clDefault));
+    EXPECT_FALSE(ActiveControlStyler()->StyleControl(nullptr, TControlKind::Panel, 0, clDefault));
+    EXPECT_EQ(styler.Styled, 2);
+    SetControlStyler(nullptr);
+    EXPECT_EQ(ActiveControlStyler(), nullptr);
+}
+
 TEST(Theme, MissingThemeShowsTheErrorBoxWithItsOwnButtonAndKeepsTheLook)
 {
     const TVisualStyle* before = ActiveTheme();

@@ -1,6 +1,7 @@
 #include "resources/Themes.h"
 #include "tests/theme/win/Pixels.h"
 #include "theme/win/Paint.h"
+#include "theme/PaletteStyle.h"
 #include "theme/win/ThemeEngine.h"
 
 #include <commctrl.h>
@@ -429,4 +430,29 @@ TEST_F(ThemeEngineTest, DetachingDestroyingAndEndingTheEngineLeaveNothingBehind)
     EXPECT_NE(WindowPixel(Edit, 0, 10), P()[R::EditBorder]);
     SendMessageW(Edit, WM_CHAR, L'x', 1);  // still a working edit field
     EXPECT_EQ(GetWindowTextLengthW(Edit), 1);
+}
+
+TEST_F(ThemeEngineTest, AFormReachesTheEngineThroughTheFrameworksStyler)
+{
+    Engine->Detach(Progress);
+    const std::unique_ptr<TThemeEngine> engine = MakeThemeEngine(TPaletteStyle(SmokeyQuartzKamri()));
+    ASSERT_NE(engine, nullptr);
+    SetControlStyler(engine.get());
+    EXPECT_TRUE(ActiveControlStyler()->StyleControl(Progress, TControlKind::ProgressBar, P()[R::Form], clDefault));
+    EXPECT_FALSE(ActiveControlStyler()->StyleControl(Window.get(), TControlKind::LinkLabel, P()[R::Form], clDefault));
+    SetControlStyler(nullptr);
+    EXPECT_TRUE(engine->IsAttached(Progress));
+    SendMessageW(Progress, PBM_SETPOS, 50, 0);
+    Settle();
+    EXPECT_EQ(ScreenPixel(Progress, 0, 8), P()[R::ProgressBorder]);
+    EXPECT_EQ(ScreenPixel(Progress, 10, 8), P()[R::ProgressFill]);
+
+    // Only a palette's style makes an engine.
+    struct TOtherStyle : TVisualStyle {
+        const std::wstring& Name() const override { return FName; }
+        std::optional<TColor> SystemColor(TColor) const override { return std::nullopt; }
+        TColor WindowTextColor() const override { return clWhite; }
+        std::wstring FName = L"Anders";
+    };
+    EXPECT_EQ(MakeThemeEngine(TOtherStyle()), nullptr);
 }
