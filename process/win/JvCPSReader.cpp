@@ -129,43 +129,57 @@ void TJvReader::Terminate()
     AbandonLines();
 }
 
+// Marks a drain of the current run for its lifetime; restores what an outer
+// drain (of an earlier run) had marked.
+class TJvReader::TDrainScope {
+public:
+    explicit TDrainScope(TJvReader& reader)
+        : FReader(reader), FOuterDraining(reader.FDraining), FOuterGeneration(reader.FDrainingGeneration)
+    {
+        FReader.FDraining = true;
+        FReader.FDrainingGeneration = FReader.Generation();
+    }
+    ~TDrainScope()
+    {
+        FReader.FDraining = FOuterDraining;
+        FReader.FDrainingGeneration = FOuterGeneration;
+    }
+    TDrainScope(const TDrainScope&) = delete;
+    TDrainScope& operator=(const TDrainScope&) = delete;
+
+private:
+    TJvReader& FReader;
+    bool FOuterDraining;
+    std::uint32_t FOuterGeneration;
+};
+
 void TJvReader::Drain()
 {
     if (FThread == nullptr)
         return;
-    if (FDraining) {
+    if (Busy()) {
         FDrainAgain = true;
         return;
     }
     TJvReadThread* const thread = FThread;
     const std::uint32_t generation = Generation();
     std::exception_ptr failure;
-    FDraining = true;
-    try {
-        do {
-            FDrainAgain = false;
-            std::uint32_t count = 0;
-            while (Generation() == generation && thread->ReadBuffer(FParseBuffer.data(), count))
-                ProcessPiece(FParseBuffer.data(), count);
-        } while (Generation() == generation && FDrainAgain);
-    } catch (...) {
-        failure = std::current_exception();
-    }
-    FDraining = false;
-
-    if (Generation() != generation) {
-        // A handler stopped the run (or let the owner go) and may have
-        // started the next one, whose notification this drain swallowed.
-        if (FThread != nullptr)
-            FThread->Renotify();
-    } else if (FFinishPending) {
-        FFinishPending = false;
+    {
+        TDrainScope scope(*this);
         try {
-            FinishRun();
+            do {
+                FDrainAgain = false;
+                std::uint32_t count = 0;
+                while (Generation() == generation && thread->ReadBuffer(FParseBuffer.data(), count))
+                    ProcessPiece(FParseBuffer.data(), count);
+            } while (Generation() == generation && FDrainAgain);
         } catch (...) {
-            if (!failure)
-                failure = std::current_exception();
+            failure = std::current_exception();
         }
+    }
+
+    if (FFinishPending || Generation() != generation) {
+        FinishPending(failure);
     } else if (failure) {
         // The rest waits for the next notification: make sure one comes.
         thread->Renotify();
@@ -174,9 +188,28 @@ void TJvReader::Drain()
         std::rethrow_exception(failure);
 }
 
+void TJvReader::FinishPending(std::exception_ptr& failure)
+{
+    // A thread ended during the drain: this run's, or, when a handler ended
+    // this run and started the next, the next run's (the flag was cleared
+    // when the run changed). Otherwise the next run's notification may have
+    // been swallowed by the drain.
+    if (FFinishPending) {
+        FFinishPending = false;
+        try {
+            FinishRun();
+        } catch (...) {
+            if (!failure)
+                failure = std::current_exception();
+        }
+    } else if (FThread != nullptr) {
+        FThread->Renotify();
+    }
+}
+
 void TJvReader::ThreadEnded()
 {
-    if (FDraining) {
+    if (Busy()) {
         // The drain under way ends the run after it; the thread waits.
         FFinishPending = true;
         return;
@@ -191,34 +224,35 @@ void TJvReader::FinishRun()
     // The run must end whatever a handler does: the first failure is passed
     // on after the count has been posted, the rest of the output still goes out.
     std::exception_ptr failure;
-    FDraining = true;
-    for (bool done = false; !done && Generation() == generation;) {
-        try {
-            std::uint32_t count = 0;
-            while (Generation() == generation && thread->ReadBuffer(FParseBuffer.data(), count))
-                ProcessPiece(FParseBuffer.data(), count);
-            done = true;
-        } catch (...) {
-            if (!failure)
-                failure = std::current_exception();
+    {
+        TDrainScope scope(*this);
+        for (bool done = false; !done && Generation() == generation;) {
+            try {
+                std::uint32_t count = 0;
+                while (Generation() == generation && thread->ReadBuffer(FParseBuffer.data(), count))
+                    ProcessPiece(FParseBuffer.data(), count);
+                done = true;
+            } catch (...) {
+                if (!failure)
+                    failure = std::current_exception();
+            }
+        }
+        if (Generation() == generation) {
+            try {
+                EndLines();
+            } catch (...) {
+                if (!failure)
+                    failure = std::current_exception();
+            }
         }
     }
-    if (Generation() == generation) {
-        try {
-            EndLines();
-        } catch (...) {
-            if (!failure)
-                failure = std::current_exception();
-        }
-    }
-    FDraining = false;
     if (Generation() == generation) {
         const std::uint32_t run = thread->HandOff().Run();
         FThread = nullptr;
         thread->HandOff().LetGo();
         FCreateProcess->PostThreadFinished(run);
-    } else if (FThread != nullptr) {
-        FThread->Renotify();
+    } else {
+        FinishPending(failure);
     }
     if (failure)
         std::rethrow_exception(failure);

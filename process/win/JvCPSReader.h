@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <string>
 
@@ -48,13 +49,22 @@ protected:
 private:
     // The stream's end: the last pieces, the unfinished line, the count.
     void FinishRun();
+    // After a drain: a finishing step that waited for it, or a notification
+    // that it may have swallowed.
+    void FinishPending(std::exception_ptr& failure);
+
+    // A read handler may process messages, and with them the next read
+    // notification or the thread's end. For the run being drained these wait
+    // for the drain under way, so pieces are never processed inside another
+    // piece of the same run; the next run (started by a handler) is drained
+    // at once, as the frame below has stopped using the line state.
+    class TDrainScope;
+    bool Busy() const noexcept { return FDraining && FDrainingGeneration == Generation(); }
 
     TJvReadThread* FThread = nullptr;
     TJvCPSBuffer FParseBuffer{};
-    // A read handler may process messages, and with them the next read
-    // notification or the thread's end: the drain under way goes on with
-    // those, so pieces are never processed inside another piece.
     bool FDraining = false;
+    std::uint32_t FDrainingGeneration = 0;
     bool FDrainAgain = false;     // a notification came during the drain
     bool FFinishPending = false;  // the thread ended during a drain
 };

@@ -46,9 +46,13 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
+
+// The system's process list as TerminateTree reads it by default.
+std::optional<TProcessList> SystemProcessList();
 
 class TJvCPSStartupInfo : public TPersistent, public TJvCPSStartupValues {
 public:

@@ -24,23 +24,6 @@ std::optional<std::uint64_t> CreationTimeOf(HANDLE process)
     return FileTimeValue(created);
 }
 
-std::optional<TProcessList> SystemProcessList()
-{
-    // The time first: every process listed was created before it.
-    FILETIME now{};
-    GetSystemTimeAsFileTime(&now);
-    TFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot)
-        return std::nullopt;
-    TProcessList list;
-    list.TakenAt = FileTimeValue(now);
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry))
-        list.Entries.push_back({entry.th32ProcessID, entry.th32ParentProcessID});
-    return list;
-}
-
 // The module handle of the system's console server library, loaded once and
 // freed at once; hidden console windows of old systems carry it. Only the
 // system folder's copy: the program runs as administrator, and a file of
@@ -92,6 +75,23 @@ BOOL CALLBACK CloseChildWindow(HWND window, LPARAM parameter)
 }
 
 }  // namespace
+
+std::optional<TProcessList> SystemProcessList()
+{
+    // The time first: every process listed was created before it.
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    TFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot)
+        return std::nullopt;
+    TProcessList list;
+    list.TakenAt = FileTimeValue(now);
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry))
+        list.Entries.push_back({entry.th32ProcessID, entry.th32ParentProcessID});
+    return list;
+}
 
 void TJvCreateProcess::Terminate()
 {

@@ -436,7 +436,7 @@ TEST(ProcessRunner, HandlersMayStopRestartOrDestroyTheRunner)
     // The handler acts when it sees "last", which the child writes without a
     // line feed: first at the end of its piece, then again in the reader's
     // final step, where the run ends.
-    enum class TAct { Stop, StopAndRunAgain, Destroy, DestroyMidPiece, DestroyInOnTerminate };
+    enum class TAct { Stop, StopAndRunAgain, StopRunAgainAndWait, Destroy, DestroyMidPiece, DestroyInOnTerminate };
     struct Case {
         const char* name;
         TAct act;
@@ -447,6 +447,8 @@ TEST(ProcessRunner, HandlersMayStopRestartOrDestroyTheRunner)
     const Case cases[] = {
         {"StopWaiting in the final step", TAct::Stop, true, 0, 0},
         {"StopWaiting and Run in the final step", TAct::StopAndRunAgain, true, 1, 7},
+        // The handler waits for the new run as the program's nested waiting loops do.
+        {"StopWaiting, Run and a waiting loop in the final step", TAct::StopRunAgainAndWait, true, 1, 7},
         {"destroyed in the final step", TAct::Destroy, true, 0, 0},
         {"destroyed in the middle of a piece", TAct::DestroyMidPiece, false, 0, 0},
         {"destroyed in OnTerminate", TAct::DestroyInOnTerminate, false, 1, 4},
@@ -466,11 +468,16 @@ TEST(ProcessRunner, HandlersMayStopRestartOrDestroyTheRunner)
             if (!hit || acted || c.act == TAct::DestroyInOnTerminate)
                 return;
             acted = true;
-            if (c.act == TAct::Stop || c.act == TAct::StopAndRunAgain)
+            const bool again = c.act == TAct::StopAndRunAgain || c.act == TAct::StopRunAgainAndWait;
+            if (c.act == TAct::Stop || again)
                 sender->StopWaiting();
-            if (c.act == TAct::StopAndRunAgain) {
+            if (again) {
                 sender->SetCommandLine(Child(L"say second exit 7"));
                 sender->Run();
+            }
+            if (c.act == TAct::StopRunAgainAndWait) {
+                WaitWhileWaiting(*sender);
+                EXPECT_EQ(record.Terminations, 1) << "the new run ended inside the handler";
             }
             if (c.act == TAct::Destroy || c.act == TAct::DestroyMidPiece)
                 runner.reset();
@@ -496,7 +503,7 @@ TEST(ProcessRunner, HandlersMayStopRestartOrDestroyTheRunner)
         if (c.act == TAct::DestroyMidPiece) {
             EXPECT_EQ(reports, std::vector<std::wstring>{L"first"}) << "reports went on after the runner was gone";
         }
-        if (c.act == TAct::StopAndRunAgain) {
+        if (c.act == TAct::StopAndRunAgain || c.act == TAct::StopRunAgainAndWait) {
             EXPECT_NE(std::find(reports.begin(), reports.end(), L"second"), reports.end());
         }
         runner.reset();

@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <tlhelp32.h>
-
 using namespace cpstest;
 
 namespace {
@@ -139,19 +137,10 @@ namespace {
 // The system's process list with extra entries that name a parent.
 TProcessSnapshot ListWith(std::vector<TProcessEntry> extra)
 {
-    return [extra]() -> std::optional<TProcessList> {
-        TProcessList list;
-        FILETIME now{};
-        GetSystemTimeAsFileTime(&now);
-        list.TakenAt = (static_cast<std::uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
-        TFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-        if (!snapshot)
-            return std::nullopt;
-        PROCESSENTRY32W entry{};
-        entry.dwSize = sizeof entry;
-        for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry))
-            list.Entries.push_back({entry.th32ProcessID, entry.th32ParentProcessID});
-        list.Entries.insert(list.Entries.end(), extra.begin(), extra.end());
+    return [extra]() {
+        std::optional<TProcessList> list = SystemProcessList();
+        if (list)
+            list->Entries.insert(list->Entries.end(), extra.begin(), extra.end());
         return list;
     };
 }
