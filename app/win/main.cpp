@@ -7,6 +7,7 @@
 #include "framework/win/Theme.h"
 #include "resources/Themes.h"
 #include "sysinfo/win/SystemInfo.h"
+#include "theme/win/ThemeEngine.h"
 #include "widgets/linklabel/win/LinkLabelClass.h"
 
 #include <memory>
@@ -22,7 +23,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
         app.Initialize();
 
         RegisterBuiltInThemes();
-        ApplyTheme(kDefaultThemeName);  // reports a missing theme and goes on
+        // A missing theme is reported and the system's look stays. The engine
+        // outlives the windows it styles: they are destroyed first.
+        std::unique_ptr<TThemeEngine> engine;
+        if (ApplyTheme(kDefaultThemeName))
+            engine = MakeThemeEngine(*ActiveTheme());
+        TInstalledControlStyler styler(engine.get());
 
         // The main window's link labels are window-less link label controls.
         RegisterLinkLabel();

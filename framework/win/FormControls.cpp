@@ -6,6 +6,7 @@
 #include "framework/win/Application.h"
 #include "framework/win/FormParts.h"
 #include "framework/win/OSError.h"
+#include "framework/win/Theme.h"
 #include "framework/win/WindowText.h"
 
 #include <commctrl.h>
@@ -16,6 +17,23 @@ namespace {
 
 constexpr wchar_t kPanelClass[] = L"TPanel";
 constexpr int kComboDropDownHeight = 200;
+
+// The closed combo box is as high as the layout says, whatever its font.
+// Some systems add to the field height they are given: measured again, and
+// the difference that remains taken off what was asked.
+void FitClosedComboHeight(HWND combo, int height)
+{
+    LRESULT itemHeight = SendMessageW(combo, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
+    for (int attempt = 0; attempt < 3 && itemHeight > 0; ++attempt) {
+        RECT r;
+        GetWindowRect(combo, &r);
+        const int delta = height - (r.bottom - r.top);
+        if (delta == 0 || itemHeight + delta <= 0)
+            return;
+        itemHeight += delta;
+        SendMessageW(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), itemHeight);
+    }
+}
 
 TForm* FormOf(HWND window)
 {
@@ -48,30 +66,21 @@ void TForm::RegisterClasses()
 
 void TForm::CreateControls()
 {
-    // What each container still has free for aligned children.
-    std::map<std::wstring, RECT> freeArea;
-    freeArea[L""] = RECT{0, 0, FDef.ClientWidth, FDef.ClientHeight};
     std::map<std::wstring, HWND> windows;
     windows[L""] = FHandle.get();
-
     for (std::size_t i = 0; i < FDef.ControlCount; ++i) {
         const TControlDef& def = FDef.Controls[i];
         const std::wstring parentName = def.Parent != nullptr ? def.Parent : L"";
-        RECT& area = freeArea.at(parentName);
-        RECT bounds{def.Left, def.Top, def.Left + def.Width, def.Top + def.Height};
-        if (def.Options & coAlignTop) {
-            bounds = RECT{area.left, area.top, area.right, area.top + def.Height};
-            area.top += def.Height;
-        } else if (def.Options & coAlignClient) {
-            bounds = area;
-        }
         if (GraphicFactories().count(def.Kind) != 0) {
             CreateGraphicControl(def, windows.at(parentName));
             continue;
         }
-        const HWND window = CreateControl(def, windows.at(parentName), bounds);
+        const HWND window = CreateControl(def, windows.at(parentName), BoundsOf(def));
+        // Every control stands on the window's colour: panels and group boxes show it.
+        if (TControlStyler* styler = ActiveControlStyler())
+            styler->StyleControl(window, def.Kind, ColorToRGB(StyleColor(FDef.Color)),
+                                 def.Font != nullptr ? def.Font->Color : clDefault);
         windows[def.Member] = window;
-        freeArea[def.Member] = RECT{0, 0, bounds.right - bounds.left, bounds.bottom - bounds.top};
         FControls.push_back(std::make_unique<TControl>(*this, def, window));
     }
 
@@ -125,7 +134,7 @@ HWND TForm::CreateControl(const TControlDef& def, HWND parent, const RECT& bound
     case TControlKind::ComboBox:
         className = L"COMBOBOX";
         style |= CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL;
-        height += kComboDropDownHeight;
+        height += ScaleForDpi(kComboDropDownHeight, FLayout.Dpi);
         break;
     case TControlKind::GroupBox:
         className = L"BUTTON";
@@ -190,13 +199,7 @@ HWND TForm::CreateControl(const TControlDef& def, HWND parent, const RECT& bound
         const LRESULT selected = SendMessageW(window, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                                               reinterpret_cast<LPARAM>(text.c_str()));
         SendMessageW(window, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
-        // The closed combo box is as high as the definition says.
-        RECT r;
-        GetWindowRect(window, &r);
-        const LRESULT itemHeight = SendMessageW(window, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
-        const int delta = (bounds.bottom - bounds.top) - (r.bottom - r.top);
-        if (itemHeight > 0 && delta != 0)
-            SendMessageW(window, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), itemHeight + delta);
+        FitClosedComboHeight(window, bounds.bottom - bounds.top);
         COMBOBOXINFO info{};
         info.cbSize = sizeof(info);
         if (GetComboBoxInfo(window, &info) && info.hwndItem != nullptr)
@@ -207,6 +210,69 @@ HWND TForm::CreateControl(const TControlDef& def, HWND parent, const RECT& bound
         break;
     }
     return window;
+}
+
+RECT TForm::BoundsOf(const TControlDef& def) const
+{
+    const TRect& r = FLayout.Bounds.at(static_cast<std::size_t>(&def - FDef.Controls));
+    return RECT{r.Left, r.Top, r.Right, r.Bottom};
+}
+
+void TForm::PlaceControl(const TControl& control)
+{
+    const TControlDef& def = control.FDef;
+    const HWND window = control.FHandle;
+    const RECT bounds = BoundsOf(def);
+    int width = bounds.right - bounds.left;
+    int height = bounds.bottom - bounds.top;
+    if (def.Kind == TControlKind::Label && def.Width == 0) {
+        const SIZE size = TextExtent(window, FontFor(def.Font), WindowText(window));
+        width = size.cx;
+        height = size.cy;
+    } else if (def.Kind == TControlKind::ComboBox) {
+        height += ScaleForDpi(kComboDropDownHeight, FLayout.Dpi);
+    }
+    SetWindowPos(window, nullptr, bounds.left, bounds.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    if (def.Kind == TControlKind::ComboBox)
+        FitClosedComboHeight(window, bounds.bottom - bounds.top);
+}
+
+void TForm::PlaceGraphicControl(const TControlDef& def, TGraphicControl& control)
+{
+    if (def.Font != nullptr)
+        control.SetFont(FontOfDef(*def.Font, FLayout.Dpi));
+    const RECT bounds = BoundsOf(def);
+    control.SetBounds(bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top);
+}
+
+void TForm::ChangeDpi(int dpi, const RECT* suggested)
+{
+    const HWND handle = FHandle.get();
+    if (dpi <= 0 || dpi == FLayout.Dpi)
+        return;
+    FLayout = LayoutForm(FDef, dpi);
+    const SIZE size = WindowSize();
+    if (suggested != nullptr)
+        SetWindowPos(handle, nullptr, suggested->left, suggested->top, size.cx, size.cy,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    else
+        SetWindowPos(handle, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+
+    // The fonts of the old resolution go once every control has a new one.
+    const std::vector<TFontHandle> oldFonts = std::move(FFonts);
+    FFonts.clear();
+    FFontByDef.clear();
+    FFormFont = FontFor(&FDef.Font);
+    SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(FFormFont), FALSE);
+    for (const auto& control : FControls) {
+        SendMessageW(control->FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(control->FDef.Font)), FALSE);
+        PlaceControl(*control);
+    }
+    for (const auto& host : FHosts)
+        host->SetFont(FontOfDef(FDef.Font, dpi));
+    for (const auto& [def, control] : FGraphicControls)
+        PlaceGraphicControl(*def, *control);
+    RedrawWindow(handle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
 void TForm::CompleteComboText(TControl& combo, HWND edit, bool complete)

@@ -1,6 +1,7 @@
 #include "framework/win/Forms.h"
 
 #include "framework/win/Application.h"
+#include "framework/win/Dpi.h"
 #include "framework/win/FormParts.h"
 #include "framework/win/OSError.h"
 #include "framework/win/Theme.h"
@@ -18,11 +19,11 @@ void RegisterGraphicControlClass(TControlKind kind, TGraphicControlFactory facto
     GraphicFactories()[kind] = factory;
 }
 
-TFont FontOfDef(const TFontDef& font)
+TFont FontOfDef(const TFontDef& font, int dpi)
 {
     TFont result;
     result.Name = font.Face;
-    result.Height = font.PixelHeight;
+    result.Height = FontHeightForDpi(font, dpi);
     result.Style = font.Bold ? TFontStyles{fsBold} : TFontStyles{};
     result.Color = font.Color;
     return result;
@@ -47,9 +48,9 @@ TForm::TForm(TComponent* owner, const TFormDef& def, HWND parentWindow)
     if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
         RaiseLastOSError();
 
-    FFormBrush.reset(CreateSolidBrush(ColorToRGB(def.Color)));
-    FFaceBrush.reset(CreateSolidBrush(GetSysColor(COLOR_BTNFACE)));
-    FFormFont = FontFor(&def.Font);
+    // An active visual style paints system colours in its own.
+    FFormBrush.reset(CreateSolidBrush(ColorToRGB(StyleColor(def.Color))));
+    FFaceBrush.reset(CreateSolidBrush(ColorToRGB(StyleColor(clBtnFace))));
 
     DWORD style = WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
     DWORD exStyle = WS_EX_CONTROLPARENT;
@@ -57,18 +58,37 @@ TForm::TForm(TComponent* owner, const TFormDef& def, HWND parentWindow)
         exStyle |= WS_EX_TOOLWINDOW | WS_EX_APPWINDOW;  // the main window keeps a taskbar button
     else
         exStyle |= WS_EX_DLGMODALFRAME;
-    RECT frame{0, 0, def.ClientWidth, def.ClientHeight};
+    FLayout = LayoutForm(def, kDesignDpi);
+    RECT frame{0, 0, FLayout.ClientWidth, FLayout.ClientHeight};
     AdjustWindowRectEx(&frame, style, FALSE, exStyle);
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
-
     const HWND handle = CreateWindowExW(exStyle, def.ClassName, def.Caption, style, CW_USEDEFAULT, CW_USEDEFAULT,
-                                        width, height, parentWindow, nullptr, wc.hInstance, this);
+                                        frame.right - frame.left, frame.bottom - frame.top, parentWindow, nullptr,
+                                        wc.hInstance, this);
     if (handle == nullptr)
         RaiseLastOSError();
+    // Everything is laid out for the resolution the window is shown at.
+    const int dpi = WindowDpi(handle);
+    if (dpi != kDesignDpi) {
+        FLayout = LayoutForm(def, dpi);
+        const SIZE size = WindowSize();
+        SetWindowPos(handle, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    FFormFont = FontFor(&def.Font);
     SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(FFormFont), FALSE);
     CreateControls();
     Application->AddDialogNavigation(handle);
+}
+
+SIZE TForm::WindowSize() const
+{
+    // The frame as it is now: a window that changed its resolution has its
+    // frame drawn for the new one already.
+    RECT window;
+    RECT client;
+    GetWindowRect(FHandle.get(), &window);
+    GetClientRect(FHandle.get(), &client);
+    return SIZE{FLayout.ClientWidth + (window.right - window.left) - client.right,
+                FLayout.ClientHeight + (window.bottom - window.top) - client.bottom};
 }
 
 TForm::~TForm()
@@ -87,9 +107,9 @@ HFONT TForm::FontFor(const TFontDef* font)
     const auto found = FFontByDef.find(font);
     if (found != FFontByDef.end())
         return found->second;
-    TFontHandle handle(CreateFontW(-font->PixelHeight, 0, 0, 0, font->Bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE,
-                                   FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                   DEFAULT_PITCH | FF_DONTCARE, font->Face));
+    TFontHandle handle(CreateFontW(-FontHeightForDpi(*font, FLayout.Dpi), 0, 0, 0, font->Bold ? FW_BOLD : FW_NORMAL,
+                                   FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                   DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, font->Face));
     if (!handle)
         RaiseLastOSError();
     const HFONT result = handle.get();
@@ -106,7 +126,7 @@ TGraphicHost& TForm::HostFor(HWND window)
     // A panel's Color property is the button face, whatever it shows; the
     // window's is its own.
     const TColor color = window == FHandle.get() ? FDef.Color : clBtnFace;
-    FHosts.push_back(std::make_unique<TGraphicHost>(window, color, FontOfDef(FDef.Font)));
+    FHosts.push_back(std::make_unique<TGraphicHost>(window, color, FontOfDef(FDef.Font, FLayout.Dpi)));
     return *FHosts.back();
 }
 
@@ -116,6 +136,8 @@ void TForm::CreateGraphicControl(const TControlDef& def, HWND parent)
     std::unique_ptr<TGraphicControl> made = GraphicFactories().at(def.Kind)(def, host);
     TGraphicControl& control = host.Add(std::move(made));
     FGraphicControls.emplace_back(&def, &control);
+    if (FLayout.Dpi != kDesignDpi)
+        PlaceGraphicControl(def, control);
 }
 
 TControl& TForm::Control(const std::wstring& member)
@@ -144,19 +166,26 @@ TControl* TForm::ControlById(int id)
 
 void TForm::Show()
 {
-    RECT r;
-    GetWindowRect(FHandle.get(), &r);
-    const int width = r.right - r.left;
-    const int height = r.bottom - r.top;
-    int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
-    int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-    if (FDef.Position == TPosition::MainFormCenter && Application->MainFormHandle != nullptr) {
-        RECT main;
-        GetWindowRect(Application->MainFormHandle, &main);
-        x = main.left + ((main.right - main.left) - width) / 2;
-        y = main.top + ((main.bottom - main.top) - height) / 2;
+    // Moving to another monitor may change the resolution and so the size:
+    // centred again at the new size.
+    for (int pass = 0; pass < 2; ++pass) {
+        const int dpi = FLayout.Dpi;
+        RECT r;
+        GetWindowRect(FHandle.get(), &r);
+        const int width = r.right - r.left;
+        const int height = r.bottom - r.top;
+        int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+        int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+        if (FDef.Position == TPosition::MainFormCenter && Application->MainFormHandle != nullptr) {
+            RECT main;
+            GetWindowRect(Application->MainFormHandle, &main);
+            x = main.left + ((main.right - main.left) - width) / 2;
+            y = main.top + ((main.bottom - main.top) - height) / 2;
+        }
+        SetWindowPos(FHandle.get(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        if (FLayout.Dpi == dpi)
+            break;
     }
-    SetWindowPos(FHandle.get(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     ShowWindow(FHandle.get(), SW_SHOW);
     SetForegroundWindow(FHandle.get());
 }
@@ -213,19 +242,19 @@ LRESULT TForm::ColorStatic(HDC dc, HWND control)
     const bool onFormColour = FDef.Color != clBtnFace;
     if (c != nullptr && c->FDef.Kind == TControlKind::Label) {
         const TFontDef* font = c->FDef.Font != nullptr ? c->FDef.Font : &FDef.Font;
-        SetTextColor(dc, ColorToRGB(font->Color));
-        SetBkColor(dc, ColorToRGB(FDef.Color));
+        SetTextColor(dc, ColorToRGB(StyleColor(font->Color)));
+        SetBkColor(dc, ColorToRGB(StyleColor(FDef.Color)));
         return reinterpret_cast<LRESULT>(FFormBrush.get());
     }
     if (onFormColour) {
         // Buttons, radio buttons, group boxes standing on the window's colour;
         // the active theme decides their text colour.
-        SetTextColor(dc, ColorToRGB(ActiveThemeTextColor(FDef.Font.Color)));
-        SetBkColor(dc, ColorToRGB(FDef.Color));
+        SetTextColor(dc, ColorToRGB(StyleColor(ActiveThemeTextColor(FDef.Font.Color))));
+        SetBkColor(dc, ColorToRGB(StyleColor(FDef.Color)));
         return reinterpret_cast<LRESULT>(FFormBrush.get());
     }
-    SetTextColor(dc, ColorToRGB(FDef.Font.Color));
-    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+    SetTextColor(dc, ColorToRGB(StyleColor(FDef.Font.Color)));
+    SetBkColor(dc, ColorToRGB(StyleColor(clBtnFace)));
     return reinterpret_cast<LRESULT>(FFaceBrush.get());
 }
 
@@ -252,6 +281,9 @@ LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
     }
     case WM_CLOSE:
         HandleClose();
+        return 0;
+    case kDpiChangedMessage:
+        ChangeDpi(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
         return 0;
     default:
         return DefWindowProcW(handle, message, wParam, lParam);

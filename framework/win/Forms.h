@@ -7,6 +7,7 @@
 
 #include "framework/Controls.h"
 #include "framework/FormDef.h"
+#include "framework/FormLayout.h"
 #include "framework/win/Component.h"
 #include "framework/win/Control.h"
 #include "framework/win/GdiGraphics.h"
@@ -36,6 +37,9 @@ public:
         return dynamic_cast<T&>(GraphicControl(member));
     }
     const TFormDef& Def() const noexcept { return FDef; }
+    // The resolution the window is laid out for, and where its controls are.
+    int Dpi() const noexcept { return FLayout.Dpi; }
+    const TFormLayout& Layout() const noexcept { return FLayout; }
 
     void Show();
     // Shows the window modally; returns when it is closed. A request to end
@@ -64,8 +68,18 @@ private:
     void CreateControls();
     HWND CreateControl(const TControlDef& def, HWND parent, const RECT& bounds);
     void CreateGraphicControl(const TControlDef& def, HWND parent);
+    // Puts a windowed control where the layout says, in its font's size.
+    void PlaceControl(const TControl& control);
+    void PlaceGraphicControl(const TControlDef& def, TGraphicControl& control);
+    // The window's outer size for the layout's client area.
+    SIZE WindowSize() const;
+    // Lays the window and everything on it out again for another
+    // resolution; at the suggested place (screen coordinates) when given.
+    void ChangeDpi(int dpi, const RECT* suggested);
+    RECT BoundsOf(const TControlDef& def) const;
     // The host of the window-less controls in that window, made on first use.
     TGraphicHost& HostFor(HWND window);
+    // The font of a definition at the layout's resolution, made on first use.
     HFONT FontFor(const TFontDef* font);
     TControl* ControlById(int id);
     LRESULT ColorStatic(HDC dc, HWND control);
@@ -75,6 +89,7 @@ private:
     bool HandleClose();
 
     const TFormDef& FDef;
+    TFormLayout FLayout;
     TWindowHandle FHandle;
     HWND FParentWindow;
     std::vector<TFontHandle> FFonts;
@@ -94,5 +109,5 @@ using TGraphicControlFactory = std::unique_ptr<TGraphicControl> (*)(const TContr
 // Forms build controls of that kind as window-less controls from now on.
 void RegisterGraphicControlClass(TControlKind kind, TGraphicControlFactory factory);
 
-// The font of a window definition as a control carries it.
-TFont FontOfDef(const TFontDef& font);
+// The font of a window definition as a control carries it, at a resolution.
+TFont FontOfDef(const TFontDef& font, int dpi = kDesignDpi);

@@ -180,6 +180,15 @@ RECT TGraphicHost::ScreenRect(const TGraphicControl& control) const
     return r;
 }
 
+void TGraphicHost::SetFont(const TFont& font)
+{
+    if (font == FFont)
+        return;
+    FFont = font;
+    for (const auto& c : FControls)
+        c->HandleParentFontChange();
+}
+
 // ---- what the controls ask for
 
 void TGraphicHost::InvalidateArea(const TRect& area, bool now)

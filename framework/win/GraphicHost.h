@@ -58,6 +58,9 @@ public:
 
     TColor Color() const override { return FColor; }
     const TFont& Font() const override { return FFont; }
+    // The window's font changed (its resolution, say): controls with
+    // ParentFont take the new one.
+    void SetFont(const TFont& font);
     bool HandleAllocated() const override { return FWindow != nullptr && IsWindow(FWindow); }
     void InvalidateArea(const TRect& area, bool now) override;
     void ControlCursorChanged(TGraphicControl& control) override;

@@ -37,3 +37,19 @@ public:
 TControlStyler* ActiveControlStyler();
 // The styler stays the caller's and must stay alive while it is installed.
 void SetControlStyler(TControlStyler* styler);
+
+// Installs a styler for as long as it lives; the one installed before comes
+// back at its end, so no form meets a styler that is gone.
+class TInstalledControlStyler {
+public:
+    explicit TInstalledControlStyler(TControlStyler* styler) : FBefore(ActiveControlStyler())
+    {
+        SetControlStyler(styler);
+    }
+    ~TInstalledControlStyler() { SetControlStyler(FBefore); }
+    TInstalledControlStyler(const TInstalledControlStyler&) = delete;
+    TInstalledControlStyler& operator=(const TInstalledControlStyler&) = delete;
+
+private:
+    TControlStyler* FBefore;
+};

@@ -62,6 +62,11 @@ class Product(unittest.TestCase):
         self.assertRegex(manifest, r'name="Microsoft\.Windows\.Common-Controls"\s+version="6\.0\.0\.0"')
         declared = set(re.findall(r'supportedOS Id="\{([0-9a-f-]+)\}"', manifest))
         self.assertEqual(declared, set(SUPPORTED_OS))
+        # Per-monitor v2, with per-monitor and system-aware fallbacks for older systems.
+        self.assertRegex(manifest, r'<dpiAware xmlns="http://schemas\.microsoft\.com/SMI/2005/WindowsSettings">'
+                                   r'true/pm</dpiAware>')
+        self.assertRegex(manifest, r'<dpiAwareness xmlns="http://schemas\.microsoft\.com/SMI/2016/'
+                                   r'WindowsSettings">PerMonitorV2, PerMonitor</dpiAwareness>')
 
     def test_stripped_and_small(self):
         pe = struct.unpack_from("<I", self.data, 0x3C)[0]

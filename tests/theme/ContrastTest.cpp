@@ -1,5 +1,5 @@
 #include "theme/Contrast.h"
-#include "theme/Dpi.h"
+#include "framework/Dpi.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "theme/win/Paint.h"
 
+#include "framework/Dpi.h"
 #include "framework/win/Handle.h"
-#include "theme/Dpi.h"
 
 #include <algorithm>
 

@@ -1,6 +1,7 @@
 #include "theme/win/ThemeEngine.h"
 
 #include "framework/win/Application.h"
+#include "framework/win/Dpi.h"
 #include "framework/win/WindowText.h"
 #include "theme/Looks.h"
 #include "theme/PaletteStyle.h"
@@ -9,6 +10,9 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <cwchar>
+#include <iterator>
 #include <vector>
 
 namespace {
@@ -280,18 +284,7 @@ TColor TThemeEngine::TextColor(const TControlLook& look) const
 
 int TThemeEngine::WindowDpi(HWND window)
 {
-    using TGetDpiForWindow = UINT(WINAPI*)(HWND);
-    static const auto getDpiForWindow = reinterpret_cast<TGetDpiForWindow>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
-    if (getDpiForWindow != nullptr) {
-        if (const UINT dpi = getDpiForWindow(window))
-            return static_cast<int>(dpi);
-    }
-    const HDC screen = GetDC(nullptr);
-    const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
-    if (screen != nullptr)
-        ReleaseDC(nullptr, screen);
-    return dpi > 0 ? dpi : 96;
+    return ::WindowDpi(window);
 }
 
 TThemeEngine::TStyled* TThemeEngine::Find(HWND window) const
@@ -337,6 +330,24 @@ void TThemeEngine::DropParent(HWND parent)
         return;
     RemoveWindowSubclass(parent, &TThemeEngine::ParentProc, reinterpret_cast<UINT_PTR>(this));
     FParents.erase(found);
+}
+
+HFONT TThemeEngine::PaintFont(HFONT font)
+{
+    LOGFONTW logFont{};
+    if (font == nullptr || GetObjectW(font, sizeof(logFont), &logFont) == 0 || logFont.lfHeight >= 0 ||
+        -logFont.lfHeight > kLargestCrispFontHeight)
+        return font;
+    // Smoothing spreads thin strokes and dots over pixels of mixed colour,
+    // and small text loses its contrast: drawn crisp instead, in its colour.
+    logFont.lfQuality = NONANTIALIASED_QUALITY;
+    const std::size_t nameEnd = std::wcslen(logFont.lfFaceName);
+    std::fill(logFont.lfFaceName + nameEnd, std::end(logFont.lfFaceName), L'\0');  // the key is the whole record
+    const std::wstring key(reinterpret_cast<const wchar_t*>(&logFont), sizeof(logFont) / sizeof(wchar_t));
+    TFontHandle& crisp = FCrispFonts[key];
+    if (!crisp)
+        crisp.reset(CreateFontIndirectW(&logFont));
+    return crisp ? crisp.get() : font;
 }
 
 HBRUSH TThemeEngine::Brush(TColor color)
@@ -645,7 +656,7 @@ void TThemeEngine::Paint(TStyled& styled, HDC dc)
     RECT client;
     GetClientRect(window, &client);
     const int dpi = WindowDpi(window);
-    const HFONT font = FontOf(window);
+    const HFONT font = PaintFont(FontOf(window));
     const HWND focus = GetFocus();
     const bool focused = focus == window;
     const LRESULT uiState = SendMessageW(window, WM_QUERYUISTATE, 0, 0);

@@ -19,6 +19,7 @@
 #include <cstddef>
 #include <map>
 #include <memory>
+#include <string>
 
 struct TControlLook {
     TControlKind Kind;
@@ -32,6 +33,9 @@ struct TControlLook {
 
 class TThemeEngine : public TControlStyler {
 public:
+    // Text of at most this character height (pixels) is drawn unsmoothed.
+    static constexpr int kLargestCrispFontHeight = 12;
+
     explicit TThemeEngine(const TPalette& palette, TMillisClock clock = {});
     // Every window still styled gets its own look back.
     ~TThemeEngine() override;
@@ -86,6 +90,9 @@ private:
     void UpdateState(TStyled& styled);
     void FitText(TStyled& styled);
     HBRUSH Brush(TColor color);
+    // The font the engine draws a control's text with: small text without
+    // smoothing. Made once for each font description.
+    HFONT PaintFont(HFONT font);
     TStyled* Find(HWND window) const;
     void Release(HWND window, bool restoreLook);
     void AddParent(HWND parent);
@@ -96,6 +103,7 @@ private:
     std::map<HWND, std::unique_ptr<TStyled>> FControls;
     std::map<HWND, int> FParents;  // subclassed parents: how many styled children each has
     std::map<COLORREF, TBrushHandle> FBrushes;
+    std::map<std::wstring, TFontHandle> FCrispFonts;
 };
 
 // An engine for a visual style when the style is a palette's (as every

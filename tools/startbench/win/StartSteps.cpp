@@ -18,6 +18,7 @@
 #include "resources/Forms.h"
 #include "resources/Themes.h"
 #include "sysinfo/win/SystemInfo.h"
+#include "theme/win/ThemeEngine.h"
 #include "widgets/linklabel/win/LinkLabelClass.h"
 #include "tools/startbench/win/Clock.h"
 
@@ -159,7 +160,10 @@ int wmain(int argc, wchar_t** argv)
         steps.Step("application object");
 
         RegisterBuiltInThemes();
-        ApplyTheme(kDefaultThemeName);
+        std::unique_ptr<TThemeEngine> engine;
+        if (ApplyTheme(kDefaultThemeName))
+            engine = MakeThemeEngine(*ActiveTheme());
+        TInstalledControlStyler styler(engine.get());
         steps.Step("theme");
         RegisterLinkLabel();
         steps.Step("link label class");

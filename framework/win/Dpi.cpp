@@ -1,0 +1,59 @@
+#include "framework/win/Dpi.h"
+
+#include "framework/Dpi.h"
+
+namespace {
+
+template <class TFunction>
+TFunction Lookup(const wchar_t* module, const char* name)
+{
+    const HMODULE handle = GetModuleHandleW(module);
+    return handle != nullptr ? reinterpret_cast<TFunction>(reinterpret_cast<void*>(GetProcAddress(handle, name)))
+                             : nullptr;
+}
+
+using TGetDpiForWindow = UINT(WINAPI*)(HWND);
+using TGetDpiForMonitor = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+
+int ScreenDpi()
+{
+    const HDC screen = GetDC(nullptr);
+    const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
+    if (screen != nullptr)
+        ReleaseDC(nullptr, screen);
+    return dpi;
+}
+
+// Windows 8.1 knows a monitor's resolution, not yet a window's; its library
+// is loaded on first need. Older systems have neither the library nor the
+// search flag, and answer with the screen's resolution.
+int MonitorDpi(HWND window)
+{
+    static const TGetDpiForMonitor getDpiForMonitor = [] {
+        // Only from the system folder; systems that cannot say so have no such library.
+        constexpr DWORD kSearchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
+        const HMODULE shcore = LoadLibraryExW(L"shcore.dll", nullptr, kSearchSystem32);
+        return shcore != nullptr ? reinterpret_cast<TGetDpiForMonitor>(
+                                       reinterpret_cast<void*>(GetProcAddress(shcore, "GetDpiForMonitor")))
+                                 : nullptr;
+    }();
+    if (getDpiForMonitor == nullptr)
+        return 0;
+    UINT x = 0;
+    UINT y = 0;
+    const HMONITOR monitor = MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY);
+    return SUCCEEDED(getDpiForMonitor(monitor, 0 /* MDT_EFFECTIVE_DPI */, &x, &y)) ? static_cast<int>(y) : 0;
+}
+
+}  // namespace
+
+int WindowDpi(HWND window)
+{
+    static const auto getDpiForWindow = Lookup<TGetDpiForWindow>(L"user32.dll", "GetDpiForWindow");
+    int dpi = 0;
+    if (window != nullptr)
+        dpi = getDpiForWindow != nullptr ? static_cast<int>(getDpiForWindow(window)) : MonitorDpi(window);
+    if (dpi <= 0)
+        dpi = ScreenDpi();
+    return dpi > 0 ? dpi : kDesignDpi;
+}
