@@ -317,6 +317,112 @@ def png_size(path):
     return struct.unpack(">II", head[16:24])
 
 
+# ---- pixels and colours ----------------------------------------------------------
+
+class Pixels:
+    """RGB pixels read from the screen: at(x, y) -> (r, g, b), coordinates
+    relative to the grabbed rectangle."""
+
+    def __init__(self, width, height, data):
+        self.width, self.height, self.data = width, height, data
+
+    def at(self, x, y):
+        i = (y * self.width + x) * 3
+        return tuple(self.data[i:i + 3])
+
+    def counts(self, left=0, top=0, right=None, bottom=None):
+        """{(r, g, b): pixel count} of a part (right and bottom excluded)."""
+        right = self.width if right is None else min(right, self.width)
+        bottom = self.height if bottom is None else min(bottom, self.height)
+        out = {}
+        for y in range(max(top, 0), bottom):
+            row = y * self.width * 3
+            for x in range(max(left, 0), right):
+                i = row + x * 3
+                key = (self.data[i], self.data[i + 1], self.data[i + 2])
+                out[key] = out.get(key, 0) + 1
+        return out
+
+
+def grab(rect):
+    """The pixels of rect {left, top, width, height} of the screen."""
+    require_display()
+    crop = f"{rect['width']}x{rect['height']}+{rect['left']}+{rect['top']}"
+    if shutil.which("import"):
+        data = subprocess.run(["import", "-window", "root", "-crop", crop, "+repage", "-depth", "8", "ppm:-"],
+                              check=True, stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=60).stdout
+    else:
+        xwd = subprocess.run(["xwd", "-root", "-silent"], check=True, stdout=subprocess.PIPE, timeout=60)
+        data = subprocess.run(["convert", "xwd:-", "-crop", crop, "+repage", "-depth", "8", "ppm:-"],
+                              input=xwd.stdout, check=True, stdout=subprocess.PIPE, timeout=60).stdout
+    m = re.match(rb"P6\s+(\d+)\s+(\d+)\s+255\s", data)
+    if not m:
+        raise ValueError("not an 8-bit PPM")
+    width, height = int(m.group(1)), int(m.group(2))
+    return Pixels(width, height, data[m.end():m.end() + width * height * 3])
+
+
+def relative_luminance(rgb):
+    def channel(v):
+        v /= 255
+        return v / 12.92 if v <= 0.03928 else ((v + 0.055) / 1.055) ** 2.4
+    r, g, b = (channel(v) for v in rgb)
+    return 0.2126 * r + 0.7152 * g + 0.0722 * b
+
+
+def contrast(a, b):
+    """The WCAG contrast ratio of two (r, g, b) colours, 1 to 21."""
+    la, lb = sorted((relative_luminance(a), relative_luminance(b)), reverse=True)
+    return (la + 0.05) / (lb + 0.05)
+
+
+def palette(name="kSmokeyQuartzKamri"):
+    """{role: (r, g, b)} of an embedded theme's palette, read from its data
+    in resources/Themes.cpp, the one place the colours are kept."""
+    text = (ROOT / "resources" / "Themes.cpp").read_text(encoding="utf-8")
+    table = re.search(r"\b" + name + r"\[\]\s*=\s*\{(.*?)\n\};", text, re.S).group(1)
+    return {role: (int(r, 16), int(g, 16), int(b, 16)) for role, r, g, b in
+            re.findall(r"\{R::(\w+), RGBColor\(0x(\w\w), 0x(\w\w), 0x(\w\w)\)\}", table)}
+
+
+# ---- another resolution ------------------------------------------------------------
+
+@contextlib.contextmanager
+def wine_at_dpi(dpi):
+    """Runs the with-block's programs and driver calls in a copy of the test
+    prefix whose screen resolution (LogPixels) is dpi, with a wineserver of
+    its own, so that the other tests stay at 96 DPI. The copy links the
+    prefix's large system folders (Wine does not write them) and copies the
+    rest; it is removed afterwards."""
+    base = wineprefix()
+    copy = base.parent / f"{base.name}-{dpi}dpi"
+    shutil.rmtree(copy, ignore_errors=True)
+    linked = [Path("drive_c") / "windows" / "system32", Path("drive_c") / "windows" / "winsxs"]
+    shutil.copytree(base, copy, symlinks=True,
+                    ignore=lambda folder, names: [n for n in names if Path(folder) / n in
+                                                  {base / part for part in linked}])
+    for part in linked:
+        if (base / part).exists():
+            subprocess.run(["cp", "-al", str(base / part), str((copy / part).parent)], check=True, timeout=300)
+    env = wine_env()
+    env["WINEPREFIX"] = str(copy)
+    quiet = dict(env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
+    global _wine_env_cache
+    saved = _wine_env_cache
+    try:
+        subprocess.run([env["WINESERVER"], "-p"], **quiet)
+        # What Wine takes for the screen's resolution at each program's start.
+        subprocess.run([env["WINELOADER"], "reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels",
+                        "/t", "REG_DWORD", "/d", str(dpi), "/f"], check=True, **quiet)
+        _wine_env_cache = env
+        yield copy
+    finally:
+        _wine_env_cache = saved
+        subprocess.run([env["WINESERVER"], "-k"], **quiet)
+        subprocess.run([env["WINESERVER"], "-w"], **quiet)
+        shutil.rmtree(copy, ignore_errors=True)
+
+
 # ---- windows and programs ------------------------------------------------------
 
 class Window:

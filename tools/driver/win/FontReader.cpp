@@ -135,3 +135,12 @@ JsonValue FontReader::FontOf(HWND hwnd) const
         .Set("charset", static_cast<int>(e.Font.lfCharSet))
         .Set("readable", true);
 }
+
+bool FontReader::LogFontOf(HWND hwnd, LOGFONTW& font) const
+{
+    auto it = FEntries.find(hwnd);
+    if (it == FEntries.end() || !it->second.HasFont || !it->second.Readable)
+        return false;
+    font = it->second.Font;
+    return true;
+}

@@ -17,6 +17,8 @@ public:
     // null when the window has no font set; {"readable": false, ...} when
     // the font could not be read; else face, height, weight and so on.
     JsonValue FontOf(HWND hwnd) const;
+    // The font's LOGFONT; false when the window has none or it is unreadable.
+    bool LogFontOf(HWND hwnd, LOGFONTW& font) const;
 
     // Why fonts could not be read, empty when they could.
     const std::wstring& Problem() const { return FProblem; }

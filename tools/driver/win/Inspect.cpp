@@ -163,8 +163,40 @@ void AddEditFacts(JsonValue& out, HWND hwnd, std::uint32_t style)
     }
 }
 
-void AddStaticFacts(JsonValue& out, std::uint32_t style)
+// The size a static's text needs with its font, word-wrapped at its width
+// where the static wraps: measured here with the same face and size.
+JsonValue StaticTextNeeds(HWND hwnd, std::uint32_t style, const FontReader* fonts)
 {
+    LOGFONTW logFont{};
+    auto text = TextOf(hwnd);
+    if (fonts == nullptr || !text || !fonts->LogFontOf(hwnd, logFont))
+        return JsonValue();
+    const std::uint32_t type = style & SS_TYPEMASK;
+    UINT flags = DT_CALCRECT | DT_EXPANDTABS | ((style & SS_NOPREFIX) ? DT_NOPREFIX : 0);
+    if (type == SS_LEFT || type == SS_CENTER || type == SS_RIGHT)
+        flags |= DT_WORDBREAK;
+    else if (type == SS_SIMPLE)
+        flags |= DT_SINGLELINE;
+    else if (type != SS_LEFTNOWORDWRAP)
+        return JsonValue();
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    const HFONT font = CreateFontIndirectW(&logFont);
+    const HDC dc = GetDC(nullptr);
+    const HGDIOBJ old = SelectObject(dc, font);
+    RECT needed{0, 0, client.right, 0};
+    const std::wstring shown = text->empty() ? L" " : *text;
+    DrawTextW(dc, shown.c_str(), static_cast<int>(shown.size()), &needed, flags);
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    DeleteObject(font);
+    return JsonValue::MakeObject().Set("width", needed.right - needed.left).Set("height", needed.bottom - needed.top);
+}
+
+void AddStaticFacts(JsonValue& out, HWND hwnd, std::uint32_t style, const FontReader* fonts)
+{
+    if (fonts)
+        out.Set("text_needs", StaticTextNeeds(hwnd, style, fonts));
     const std::uint32_t type = style & SS_TYPEMASK;
     const wchar_t* name = L"other";
     switch (type) {
@@ -266,7 +298,7 @@ JsonValue DescribeControl(HWND hwnd, HWND top, int depth, const FontReader* font
     else if (_wcsicmp(className.c_str(), L"Edit") == 0)
         AddEditFacts(out, hwnd, style);
     else if (_wcsicmp(className.c_str(), L"Static") == 0)
-        AddStaticFacts(out, style);
+        AddStaticFacts(out, hwnd, style, fonts);
     return out;
 }
 
