@@ -5,6 +5,7 @@
 #include "framework/StrUtils.h"
 #include "framework/win/Application.h"
 #include "framework/win/Dialogs.h"
+#include "framework/win/Shell.h"
 #include "resources/Forms.h"
 #include "sysinfo/win/SystemInfo.h"
 
@@ -42,7 +43,7 @@ bool IsWow64()
 
 bool OpenUrl(const std::wstring& url)
 {
-    const HINSTANCE result = ShellExecuteW(nullptr, L"open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    const HINSTANCE result = ShellExecuteFile(nullptr, L"open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     return reinterpret_cast<INT_PTR>(result) > 32;
 }
 
@@ -134,7 +135,7 @@ void AllowDropMessagesFromLowerProcesses(HWND window)
 class TDropGuard {
 public:
     explicit TDropGuard(HDROP drop) noexcept : FDrop(drop) {}
-    ~TDropGuard() { DragFinish(FDrop); }
+    ~TDropGuard() { FinishDrop(FDrop); }
     TDropGuard(const TDropGuard&) = delete;
     TDropGuard& operator=(const TDropGuard&) = delete;
 
@@ -144,11 +145,11 @@ private:
 
 std::wstring DroppedPath(HDROP drop, UINT index)
 {
-    const UINT length = DragQueryFileW(drop, index, nullptr, 0);
+    const UINT length = DroppedFile(drop, index, nullptr, 0);
     if (length == 0)
         return std::wstring();
     std::wstring path(length + 1, L'\0');
-    path.resize(DragQueryFileW(drop, index, path.data(), length + 1));
+    path.resize(DroppedFile(drop, index, path.data(), length + 1));
     return path;
 }
 
@@ -156,7 +157,7 @@ std::wstring DroppedPath(HDROP drop, UINT index)
 
 void TForm1::AcceptDroppedFiles()
 {
-    DragAcceptFiles(Handle(), TRUE);
+    ::AcceptDroppedFiles(Handle(), true);
     AllowDropMessagesFromLowerProcesses(Handle());
 }
 
@@ -177,7 +178,7 @@ void TForm1::FilesDropped(HDROP drop)
     if (!btnConvert.Enabled())
         return;
     // The first dropped file counts; folders are passed over.
-    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    const UINT count = DroppedFile(drop, 0xFFFFFFFF, nullptr, 0);
     for (UINT i = 0; i < count; ++i) {
         const std::wstring path = DroppedPath(drop, i);
         if (!path.empty() && FileExists(path)) {
@@ -316,7 +317,7 @@ void TForm1::cmdTerminate(TJvCreateProcess*, std::uint32_t)
     if (FileExists(AppDir + AppPaths::OutputFile)) {
         ShowInfoBox(Handle(), MainTexts::Success(AppDir));
         const std::wstring parameters = ComposeExplorerParameters(AppDir);
-        ShellExecuteW(Handle(), L"open", L"explorer.exe", parameters.c_str(), nullptr, SW_SHOWNORMAL);
+        ShellExecuteFile(Handle(), L"open", L"explorer.exe", parameters.c_str(), nullptr, SW_SHOWNORMAL);
     } else {
         ShowErrorBox(Handle(), MainTexts::Failure());
     }

@@ -1,6 +1,7 @@
 #include "framework/win/GraphicAccessible.h"
 
 #include "framework/win/GraphicHost.h"
+#include "framework/win/SystemLibrary.h"
 
 #include <oleacc.h>
 
@@ -13,6 +14,15 @@ namespace {
 
 // Not IID_IAccessible: oleacc.dll exports that as data, which a plain
 // extern reference through the import library does not reach.
+
+// A string for the caller to free with SysFreeString; nullptr when out of
+// memory. Its library is there whenever assistive technology asks.
+BSTR AllocString(const std::wstring& text)
+{
+    using TSysAllocStringLen = BSTR(WINAPI*)(const OLECHAR*, UINT);
+    static const auto allocate = SystemFunction<TSysAllocStringLen>(L"oleaut32.dll", "SysAllocStringLen");
+    return allocate != nullptr ? allocate(text.data(), static_cast<UINT>(text.size())) : nullptr;
+}
 
 // The window's client as assistive technology sees it: the system's own
 // object for the window (its child windows, its location, focus and so on)
@@ -330,7 +340,7 @@ private:
         if constexpr (!std::is_same_v<Pick, std::nullptr_t>) {
             const std::wstring text = pick(info);
             if (!text.empty()) {
-                *out = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+                *out = AllocString(text);
                 return *out != nullptr ? S_OK : E_OUTOFMEMORY;
             }
         }
@@ -349,9 +359,16 @@ LRESULT AnswerAccessibleObject(TGraphicHost& host, WPARAM wParam, LPARAM lParam,
     answered = false;
     if (static_cast<LONG>(lParam) != static_cast<LONG>(OBJID_CLIENT) || host.Controls().empty())
         return 0;
+    // Assistive technology asks rarely: its library is loaded when it does.
+    using TCreateStdAccessibleObject = HRESULT(WINAPI*)(HWND, LONG, REFIID, void**);
+    using TLresultFromObject = LRESULT(WINAPI*)(REFIID, WPARAM, IUnknown*);
+    static const auto createStandard =
+        SystemFunction<TCreateStdAccessibleObject>(L"oleacc.dll", "CreateStdAccessibleObject");
+    static const auto lresultFromObject = SystemFunction<TLresultFromObject>(L"oleacc.dll", "LresultFromObject");
     IAccessible* standard = nullptr;
-    if (FAILED(CreateStdAccessibleObject(host.Handle(), OBJID_CLIENT, __uuidof(IAccessible),
-                                         reinterpret_cast<void**>(&standard))) ||
+    if (createStandard == nullptr || lresultFromObject == nullptr ||
+        FAILED(createStandard(host.Handle(), OBJID_CLIENT, __uuidof(IAccessible),
+                              reinterpret_cast<void**>(&standard))) ||
         standard == nullptr)
         return 0;
     auto* client = new (std::nothrow) TClientAccessible(host.Handle(), standard);
@@ -359,7 +376,7 @@ LRESULT AnswerAccessibleObject(TGraphicHost& host, WPARAM wParam, LPARAM lParam,
         standard->Release();
         return 0;
     }
-    const LRESULT result = LresultFromObject(__uuidof(IAccessible), wParam, static_cast<IAccessible*>(client));
+    const LRESULT result = lresultFromObject(__uuidof(IAccessible), wParam, static_cast<IAccessible*>(client));
     client->Release();  // LresultFromObject holds its own reference
     answered = true;
     return result;

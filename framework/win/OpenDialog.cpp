@@ -1,6 +1,7 @@
 #include "framework/win/OpenDialog.h"
 
 #include "framework/win/OSError.h"
+#include "framework/win/SystemLibrary.h"
 
 #include <commdlg.h>
 
@@ -32,8 +33,15 @@ bool TOpenDialog::Execute(HWND owner)
     ofn.lpstrFile = file.data();
     ofn.nMaxFile = static_cast<DWORD>(file.size());
     ofn.Flags = Options | OFN_EXPLORER;
-    if (!GetOpenFileNameW(&ofn)) {
-        const DWORD error = CommDlgExtendedError();
+    // The dialog's library is loaded when the dialog is first wanted.
+    using TGetOpenFileName = BOOL(WINAPI*)(OPENFILENAMEW*);
+    using TCommDlgExtendedError = DWORD(WINAPI*)();
+    static const auto getOpenFileName = SystemFunction<TGetOpenFileName>(L"comdlg32.dll", "GetOpenFileNameW");
+    static const auto extendedError = SystemFunction<TCommDlgExtendedError>(L"comdlg32.dll", "CommDlgExtendedError");
+    if (getOpenFileName == nullptr || extendedError == nullptr)
+        RaiseLastOSError();
+    if (!getOpenFileName(&ofn)) {
+        const DWORD error = extendedError();
         if (error != 0)
             throw Exception(L"Der Dateiauswahldialog ist fehlgeschlagen (Code " + std::to_wstring(error) + L")");
         return false;  // cancelled

@@ -242,7 +242,9 @@ bool TThemeEngine::Attach(HWND control, const TControlLook& look)
         added.DesignFont = FontOf(control);
         FitText(added);
     }
-    RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    // A control not yet shown is painted in the new look when it is.
+    if (IsWindowVisible(control))
+        RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
     return true;
 }
 

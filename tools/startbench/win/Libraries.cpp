@@ -4,17 +4,15 @@
 #include <windows.h>
 
 #include <commctrl.h>
-#include <commdlg.h>
 #include <lm.h>
-#include <shellapi.h>
+#include <uxtheme.h>
 
-void* volatile gNimbrelLibraries[5];
+void* volatile gNimbrelLibraries[4];
 
 void TouchNimbrelLibraries()
 {
     gNimbrelLibraries[0] = reinterpret_cast<void*>(&InitCommonControlsEx);
-    gNimbrelLibraries[1] = reinterpret_cast<void*>(&GetOpenFileNameW);
-    gNimbrelLibraries[2] = reinterpret_cast<void*>(&ShellExecuteW);
-    gNimbrelLibraries[3] = reinterpret_cast<void*>(&NetWkstaGetInfo);
-    gNimbrelLibraries[4] = reinterpret_cast<void*>(&GetFileVersionInfoSizeW);
+    gNimbrelLibraries[1] = reinterpret_cast<void*>(&NetWkstaGetInfo);
+    gNimbrelLibraries[2] = reinterpret_cast<void*>(&GetFileVersionInfoSizeW);
+    gNimbrelLibraries[3] = reinterpret_cast<void*>(&IsAppThemed);
 }

@@ -1,0 +1,20 @@
+#include "framework/win/SystemLibrary.h"
+
+#include <string>
+
+HMODULE SystemLibrary(const wchar_t* name)
+{
+    // Loaded libraries stay: a second load only counts up.
+    if (const HMODULE loaded = GetModuleHandleW(name))
+        return loaded;
+    wchar_t folder[MAX_PATH] = {};
+    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return nullptr;
+    const std::wstring path = std::wstring(folder, length) + L"\\" + name;
+    const UINT oldMode = SetErrorMode(SEM_NOOPENFILEERRORBOX | SEM_FAILCRITICALERRORS);
+    // The full path names the file; what it needs is searched beside it.
+    const HMODULE module = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    SetErrorMode(oldMode);
+    return module;
+}
