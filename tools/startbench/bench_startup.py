@@ -8,7 +8,8 @@ Two clocks, both as medians of alternating runs after one warm-up run each:
 - from CreateProcess inside Wine (what a user starting it on Windows waits,
   without Wine's own loader start).
 A bare window built with Nimbrel's libraries and manifest shows what
-loading those costs. Then Nimbrel's start-up steps timed one by one, and
+loading those costs, and the same with as many plain child windows as
+Nimbrel's main window shows what the system's windows cost. Then Nimbrel's start-up steps timed one by one, and
 what each part of a window costs the first time in a process (medians)."""
 
 import os
@@ -27,6 +28,7 @@ RUNS = int(os.environ.get("NIMBREL_BENCH_RUNS", "15"))
 PROGRAMS = {
     "bare Win32 window": (BENCH / "barewindow.exe", "Nimbrel bare window"),
     "  + Nimbrel's libraries": (BENCH / "barewindow_libs.exe", "Nimbrel bare window"),
+    "  + 17 child windows": (BENCH / "barewindow_children.exe", "Nimbrel bare window"),
     "Nimbrel main window": (BUILD / "dist" / "Nimbrel.exe", "Nimbrel v1.8"),
 }
 
