@@ -320,8 +320,7 @@ def png_size(path):
 # ---- pixels and colours ----------------------------------------------------------
 
 class Pixels:
-    """RGB pixels read from the screen: at(x, y) -> (r, g, b), coordinates
-    relative to the grabbed rectangle."""
+    """RGB pixels grabbed from the screen; coordinates within the grabbed rectangle."""
 
     def __init__(self, width, height, data):
         self.width, self.height, self.data = width, height, data
@@ -332,53 +331,35 @@ class Pixels:
 
     def counts(self, left=0, top=0, right=None, bottom=None):
         """{(r, g, b): pixel count} of a part (right and bottom excluded)."""
-        right = self.width if right is None else min(right, self.width)
-        bottom = self.height if bottom is None else min(bottom, self.height)
         out = {}
-        for y in range(max(top, 0), bottom):
-            row = y * self.width * 3
-            for x in range(max(left, 0), right):
-                i = row + x * 3
-                key = (self.data[i], self.data[i + 1], self.data[i + 2])
-                out[key] = out.get(key, 0) + 1
+        for y in range(max(top, 0), min(self.height if bottom is None else bottom, self.height)):
+            for x in range(max(left, 0), min(self.width if right is None else right, self.width)):
+                colour = self.at(x, y)
+                out[colour] = out.get(colour, 0) + 1
         return out
 
 
 def grab(rect):
-    """The pixels of rect {left, top, width, height} of the screen."""
+    """The pixels of rect {left, top, width, height} of the screen (ImageMagick)."""
     require_display()
     crop = f"{rect['width']}x{rect['height']}+{rect['left']}+{rect['top']}"
-    if shutil.which("import"):
-        data = subprocess.run(["import", "-window", "root", "-crop", crop, "+repage", "-depth", "8", "ppm:-"],
-                              check=True, stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=60).stdout
-    else:
-        xwd = subprocess.run(["xwd", "-root", "-silent"], check=True, stdout=subprocess.PIPE, timeout=60)
-        data = subprocess.run(["convert", "xwd:-", "-crop", crop, "+repage", "-depth", "8", "ppm:-"],
-                              input=xwd.stdout, check=True, stdout=subprocess.PIPE, timeout=60).stdout
+    data = subprocess.run(["import", "-window", "root", "-crop", crop, "+repage", "-depth", "8", "ppm:-"],
+                          check=True, stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=60).stdout
     m = re.match(rb"P6\s+(\d+)\s+(\d+)\s+255\s", data)
-    if not m:
-        raise ValueError("not an 8-bit PPM")
-    width, height = int(m.group(1)), int(m.group(2))
-    return Pixels(width, height, data[m.end():m.end() + width * height * 3])
-
-
-def relative_luminance(rgb):
-    def channel(v):
-        v /= 255
-        return v / 12.92 if v <= 0.03928 else ((v + 0.055) / 1.055) ** 2.4
-    r, g, b = (channel(v) for v in rgb)
-    return 0.2126 * r + 0.7152 * g + 0.0722 * b
+    return Pixels(int(m.group(1)), int(m.group(2)), data[m.end():])
 
 
 def contrast(a, b):
     """The WCAG contrast ratio of two (r, g, b) colours, 1 to 21."""
-    la, lb = sorted((relative_luminance(a), relative_luminance(b)), reverse=True)
-    return (la + 0.05) / (lb + 0.05)
+    def luminance(rgb):
+        linear = [v / 12.92 if v <= 0.03928 else ((v + 0.055) / 1.055) ** 2.4 for v in (c / 255 for c in rgb)]
+        return 0.2126 * linear[0] + 0.7152 * linear[1] + 0.0722 * linear[2]
+    lighter, darker = sorted((luminance(a), luminance(b)), reverse=True)
+    return (lighter + 0.05) / (darker + 0.05)
 
 
 def palette(name="kSmokeyQuartzKamri"):
-    """{role: (r, g, b)} of an embedded theme's palette, read from its data
-    in resources/Themes.cpp, the one place the colours are kept."""
+    """{role: (r, g, b)} of an embedded theme, read from its one table in resources/Themes.cpp."""
     text = (ROOT / "resources" / "Themes.cpp").read_text(encoding="utf-8")
     table = re.search(r"\b" + name + r"\[\]\s*=\s*\{(.*?)\n\};", text, re.S).group(1)
     return {role: (int(r, 16), int(g, 16), int(b, 16)) for role, r, g, b in
