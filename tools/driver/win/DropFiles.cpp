@@ -2,27 +2,12 @@
 
 #include "tools/driver/win/DropQuery.h"
 #include "tools/driver/win/Handle.h"
+#include "tools/driver/win/HookLibrary.h"
 #include "tools/driver/win/WindowSearch.h"
 
 #include <cstring>
 
 namespace {
-
-class Library {
-public:
-    explicit Library(const std::wstring& path) : FModule(LoadLibraryW(path.c_str())) {}
-    ~Library()
-    {
-        if (FModule)
-            FreeLibrary(FModule);
-    }
-    Library(const Library&) = delete;
-    Library& operator=(const Library&) = delete;
-    HMODULE get() const { return FModule; }
-
-private:
-    HMODULE FModule;
-};
 
 class MappedView {
 public:
@@ -39,16 +24,6 @@ public:
 private:
     void* FView;
 };
-
-std::wstring HookLibraryPath()
-{
-    wchar_t path[MAX_PATH * 2] = {};
-    const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
-    std::wstring dir(path, n);
-    const auto slash = dir.find_last_of(L"\\/");
-    dir = slash == std::wstring::npos ? L"" : dir.substr(0, slash + 1);
-    return dir + L"nimdrivehook.dll";
-}
 
 [[noreturn]] void Fail(const std::wstring& message) { throw EDriverFailure("error", message); }
 
@@ -77,16 +52,13 @@ JsonValue DropFiles(HWND top, const std::vector<std::wstring>& paths, POINT clie
         std::memcpy(static_cast<char*>(view.get()) + sizeof header, list.data(), bytes);
     }
 
-    Library library(HookLibraryPath());
-    if (!library.get())
-        Fail(L"nimdrivehook.dll not found beside nimdrive.exe");
-    auto proc = reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(library.get(), "NimdriveCallWndProc")));
-    if (!proc)
-        Fail(L"nimdrivehook.dll has no hook procedure");
+    HookLibrary library;
+    if (!library.Procedure())
+        Fail(library.Problem());
     const UINT message = RegisterWindowMessageW(kDropMessageName);
     std::optional<LRESULT> answer;
     {
-        HookHandle hook(SetWindowsHookExW(WH_CALLWNDPROC, proc, library.get(), GetWindowThreadProcessId(top, nullptr)));
+        HookHandle hook(SetWindowsHookExW(WH_CALLWNDPROC, library.Procedure(), library.Module(), GetWindowThreadProcessId(top, nullptr)));
         if (!hook)
             ThrowLastError(L"SetWindowsHookExW");
         answer = SendWithTimeout(top, message, GetCurrentProcessId(),

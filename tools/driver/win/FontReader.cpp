@@ -2,6 +2,7 @@
 
 #include "tools/driver/win/FontQuery.h"
 #include "tools/driver/win/Handle.h"
+#include "tools/driver/win/HookLibrary.h"
 #include "tools/driver/win/Watchdog.h"
 #include "tools/driver/win/WindowSearch.h"
 
@@ -30,47 +31,15 @@ LRESULT CALLBACK ReplyProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
-std::wstring HookLibraryPath()
-{
-    wchar_t path[MAX_PATH * 2] = {};
-    const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
-    std::wstring dir(path, n);
-    const auto slash = dir.find_last_of(L"\\/");
-    dir = slash == std::wstring::npos ? L"" : dir.substr(0, slash + 1);
-    return dir + L"nimdrivehook.dll";
-}
-
-class Library {
-public:
-    explicit Library(const std::wstring& path) : FModule(LoadLibraryW(path.c_str())) {}
-    ~Library()
-    {
-        if (FModule)
-            FreeLibrary(FModule);
-    }
-    Library(const Library&) = delete;
-    Library& operator=(const Library&) = delete;
-    HMODULE get() const { return FModule; }
-
-private:
-    HMODULE FModule;
-};
-
 }  // namespace
 
 FontReader::FontReader(HWND top)
 {
     SetPhase(L"reading fonts through the hook", reinterpret_cast<std::uintptr_t>(top));
     const UINT query = RegisterWindowMessageW(kFontQueryMessageName);
-    Library library(HookLibraryPath());
-    if (!library.get()) {
-        FProblem = L"nimdrivehook.dll not found beside nimdrive.exe";
-        return;
-    }
-    auto proc = reinterpret_cast<HOOKPROC>(
-        reinterpret_cast<void*>(GetProcAddress(library.get(), kFontHookProcName)));
-    if (!proc) {
-        FProblem = L"nimdrivehook.dll has no hook procedure";
+    HookLibrary library;
+    if (!library.Procedure()) {
+        FProblem = library.Problem();
         return;
     }
 
@@ -90,7 +59,7 @@ FontReader::FontReader(HWND top)
     SetWindowLongPtrW(replyWindow.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&reply));
 
     {
-        HookHandle hook(SetWindowsHookExW(WH_CALLWNDPROC, proc, library.get(), GetWindowThreadProcessId(top, nullptr)));
+        HookHandle hook(SetWindowsHookExW(WH_CALLWNDPROC, library.Procedure(), library.Module(), GetWindowThreadProcessId(top, nullptr)));
         if (!hook) {
             FProblem = L"SetWindowsHookExW failed, error " + std::to_wstring(GetLastError());
             return;
