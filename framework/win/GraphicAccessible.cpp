@@ -91,13 +91,9 @@ public:
         if (dispatch == nullptr)
             return E_POINTER;
         *dispatch = nullptr;
-        TGraphicControl* control = nullptr;
-        const HRESULT hr = Resolve(child, control);
-        if (FAILED(hr))
-            return hr;
-        if (control != nullptr)
-            return S_FALSE;  // a simple element of this object
-        return FStandard->get_accChild(child, dispatch);
+        return ForChild(
+            child, [&] { return FStandard->get_accChild(child, dispatch); },
+            [](TGraphicControl&, const TAccessibleInfo&) { return S_FALSE; });  // a simple element of this object
     }
 
     HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override
@@ -130,50 +126,42 @@ public:
     {
         if (role == nullptr)
             return E_POINTER;
-        TGraphicControl* control = nullptr;
-        TAccessibleInfo info;
-        const HRESULT hr = Resolve(child, control, &info);
-        if (FAILED(hr))
-            return hr;
-        if (control == nullptr)
-            return FStandard->get_accRole(child, role);
-        VariantInitI4(*role, info.Role == TAccessibleRole::Link ? ROLE_SYSTEM_LINK : ROLE_SYSTEM_STATICTEXT);
-        return S_OK;
+        return ForChild(
+            child, [&] { return FStandard->get_accRole(child, role); },
+            [&](TGraphicControl&, const TAccessibleInfo& info) {
+                VariantInitI4(*role, info.Role == TAccessibleRole::Link ? ROLE_SYSTEM_LINK : ROLE_SYSTEM_STATICTEXT);
+                return S_OK;
+            });
     }
 
     HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* state) override
     {
         if (state == nullptr)
             return E_POINTER;
-        TGraphicControl* control = nullptr;
-        TAccessibleInfo info;
-        const HRESULT hr = Resolve(child, control, &info);
-        if (FAILED(hr))
-            return hr;
-        if (control == nullptr)
-            return FStandard->get_accState(child, state);
-        long bits = info.Role == TAccessibleRole::Link ? STATE_SYSTEM_LINKED : STATE_SYSTEM_READONLY;
-        if (!control->Visible())
-            bits |= STATE_SYSTEM_INVISIBLE;
-        if (!control->Enabled())
-            bits |= STATE_SYSTEM_UNAVAILABLE;
-        VariantInitI4(*state, bits);
-        return S_OK;
+        return ForChild(
+            child, [&] { return FStandard->get_accState(child, state); },
+            [&](TGraphicControl& control, const TAccessibleInfo& info) {
+                long bits = info.Role == TAccessibleRole::Link ? STATE_SYSTEM_LINKED : STATE_SYSTEM_READONLY;
+                if (!control.Visible())
+                    bits |= STATE_SYSTEM_INVISIBLE;
+                if (!control.Enabled())
+                    bits |= STATE_SYSTEM_UNAVAILABLE;
+                VariantInitI4(*state, bits);
+                return S_OK;
+            });
     }
 
     HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT child, long* topic) override
     {
-        TGraphicControl* control = nullptr;
-        const HRESULT hr = Resolve(child, control);
-        if (FAILED(hr))
-            return hr;
-        if (control == nullptr)
-            return FStandard->get_accHelpTopic(file, child, topic);
-        if (file != nullptr)
-            *file = nullptr;
-        if (topic != nullptr)
-            *topic = 0;
-        return S_FALSE;
+        return ForChild(
+            child, [&] { return FStandard->get_accHelpTopic(file, child, topic); },
+            [&](TGraphicControl&, const TAccessibleInfo&) {
+                if (file != nullptr)
+                    *file = nullptr;
+                if (topic != nullptr)
+                    *topic = 0;
+                return S_FALSE;
+            });
     }
 
     HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* focus) override { return FStandard->get_accFocus(focus); }
@@ -184,47 +172,43 @@ public:
 
     HRESULT STDMETHODCALLTYPE accSelect(long flags, VARIANT child) override
     {
-        TGraphicControl* control = nullptr;
-        const HRESULT hr = Resolve(child, control);
-        if (FAILED(hr))
-            return hr;
         // The controls take no focus and no selection.
-        return control == nullptr ? FStandard->accSelect(flags, child) : DISP_E_MEMBERNOTFOUND;
+        return ForChild(
+            child, [&] { return FStandard->accSelect(flags, child); },
+            [](TGraphicControl&, const TAccessibleInfo&) { return DISP_E_MEMBERNOTFOUND; });
     }
 
     HRESULT STDMETHODCALLTYPE accLocation(long* left, long* top, long* width, long* height, VARIANT child) override
     {
-        TGraphicControl* control = nullptr;
-        const HRESULT hr = Resolve(child, control);
-        if (FAILED(hr))
-            return hr;
-        if (control == nullptr)
-            return FStandard->accLocation(left, top, width, height, child);
-        if (left == nullptr || top == nullptr || width == nullptr || height == nullptr)
-            return E_POINTER;
-        const RECT r = TGraphicHost::Of(FWindow)->ScreenRect(*control);
-        *left = r.left;
-        *top = r.top;
-        *width = r.right - r.left;
-        *height = r.bottom - r.top;
-        return S_OK;
+        return ForChild(
+            child, [&] { return FStandard->accLocation(left, top, width, height, child); },
+            [&](TGraphicControl& control, const TAccessibleInfo&) {
+                if (left == nullptr || top == nullptr || width == nullptr || height == nullptr)
+                    return E_POINTER;
+                const RECT r = TGraphicHost::Of(FWindow)->ScreenRect(control);
+                *left = r.left;
+                *top = r.top;
+                *width = r.right - r.left;
+                *height = r.bottom - r.top;
+                return S_OK;
+            });
     }
 
     HRESULT STDMETHODCALLTYPE accNavigate(long direction, VARIANT start, VARIANT* end) override
     {
-        TGraphicControl* control = nullptr;
-        const HRESULT hr = Resolve(start, control);
-        if (FAILED(hr))
-            return hr;
-        if (control == nullptr)
-            return FStandard->accNavigate(direction, start, end);
+        return ForChild(start, [&] { return FStandard->accNavigate(direction, start, end); },
+                        [&](TGraphicControl&, const TAccessibleInfo&) { return NavigateFrom(start.lVal, direction, end); });
+    }
+
+    HRESULT NavigateFrom(long start, long direction, VARIANT* end) const
+    {
         if (end == nullptr)
             return E_POINTER;
         // Among the controls presented here, in their order.
         const std::vector<TGraphicControl*> presented = Presented();
         long standard = 0;
         FStandard->get_accChildCount(&standard);
-        const long index = start.lVal - standard - 1;
+        const long index = start - standard - 1;
         long next = -1;
         if (direction == NAVDIR_NEXT && index + 1 < static_cast<long>(presented.size()))
             next = index + 1;
@@ -264,17 +248,13 @@ public:
 
     HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override
     {
-        TGraphicControl* control = nullptr;
-        TAccessibleInfo info;
-        const HRESULT hr = Resolve(child, control, &info);
-        if (FAILED(hr))
-            return hr;
-        if (control == nullptr)
-            return FStandard->accDoDefaultAction(child);
-        if (info.DefaultAction.empty())
-            return DISP_E_MEMBERNOTFOUND;
-        TGraphicHost::Of(FWindow)->PostDefaultAction(*control);
-        return S_OK;
+        return ForChild(child, [&] { return FStandard->accDoDefaultAction(child); },
+                        [&](TGraphicControl& control, const TAccessibleInfo& info) {
+                            if (info.DefaultAction.empty())
+                                return DISP_E_MEMBERNOTFOUND;
+                            TGraphicHost::Of(FWindow)->PostDefaultAction(control);
+                            return S_OK;
+                        });
     }
 
     HRESULT STDMETHODCALLTYPE put_accName(VARIANT, BSTR) override { return E_NOTIMPL; }
@@ -300,9 +280,23 @@ private:
         return presented;
     }
 
+    // Answers a question about a child: own() for one of the controls
+    // presented here, forward() for the object itself or a child window,
+    // the error for a child that does not exist.
+    template <class Forward, class Own>
+    HRESULT ForChild(const VARIANT& child, Forward forward, Own own) const
+    {
+        TGraphicControl* control = nullptr;
+        TAccessibleInfo info;
+        const HRESULT hr = Resolve(child, control, info);
+        if (FAILED(hr))
+            return hr;
+        return control == nullptr ? forward() : own(*control, info);
+    }
+
     // Which child a VARIANT names: the object itself or a child window
     // (control stays nullptr), or one of the controls presented here.
-    HRESULT Resolve(const VARIANT& child, TGraphicControl*& control, TAccessibleInfo* info = nullptr) const
+    HRESULT Resolve(const VARIANT& child, TGraphicControl*& control, TAccessibleInfo& info) const
     {
         control = nullptr;
         if (child.vt != VT_I4)
@@ -318,8 +312,7 @@ private:
         if (index >= static_cast<long>(presented.size()))
             return E_INVALIDARG;
         control = presented[static_cast<std::size_t>(index)];
-        if (info != nullptr)
-            control->GetAccessibleInfo(*info);
+        control->GetAccessibleInfo(info);
         return S_OK;
     }
 
@@ -330,21 +323,17 @@ private:
         if (out == nullptr)
             return E_POINTER;
         *out = nullptr;
-        TGraphicControl* control = nullptr;
-        TAccessibleInfo info;
-        const HRESULT hr = Resolve(child, control, &info);
-        if (FAILED(hr))
-            return hr;
-        if (control == nullptr)
-            return (FStandard->*standard)(child, out);
-        if constexpr (!std::is_same_v<Pick, std::nullptr_t>) {
-            const std::wstring text = pick(info);
-            if (!text.empty()) {
-                *out = AllocString(text);
-                return *out != nullptr ? S_OK : E_OUTOFMEMORY;
-            }
-        }
-        return S_FALSE;
+        return ForChild(child, [&] { return (FStandard->*standard)(child, out); },
+                        [&](TGraphicControl&, const TAccessibleInfo& info) {
+                            if constexpr (!std::is_same_v<Pick, std::nullptr_t>) {
+                                const std::wstring text = pick(info);
+                                if (!text.empty()) {
+                                    *out = AllocString(text);
+                                    return *out != nullptr ? S_OK : E_OUTOFMEMORY;
+                                }
+                            }
+                            return S_FALSE;
+                        });
     }
 
     LONG FRefs = 1;

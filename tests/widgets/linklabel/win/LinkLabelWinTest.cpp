@@ -401,6 +401,40 @@ TEST_F(LinkLabelOnAWindow, ScreenReadersSeeTheLinks)
     EXPECT_EQ(Events, L"");
     Application->ProcessMessages();
     EXPECT_EQ(Events, L"click ");
+
+    // The other questions about a link, and about a child that is not there.
+    const auto child = [](long id) {
+        VARIANT v;
+        v.vt = VT_I4;
+        v.lVal = id;
+        return v;
+    };
+    IDispatch* dispatch = reinterpret_cast<IDispatch*>(client);
+    EXPECT_EQ(client->get_accChild(child(links[0].id), &dispatch), S_FALSE);
+    EXPECT_EQ(dispatch, nullptr);
+    VARIANT state;
+    VariantInit(&state);
+    EXPECT_EQ(client->get_accState(child(links[0].id), &state), S_OK);
+    EXPECT_EQ(state.lVal & STATE_SYSTEM_LINKED, STATE_SYSTEM_LINKED);
+    EXPECT_EQ(client->accSelect(SELFLAG_TAKEFOCUS, child(links[0].id)), DISP_E_MEMBERNOTFOUND);
+    struct TStep {
+        long direction;
+        long from;
+        HRESULT result;
+        long to;
+    } steps[] = {{NAVDIR_NEXT, links[0].id, S_OK, links[1].id},
+                 {NAVDIR_PREVIOUS, links[1].id, S_OK, links[0].id},
+                 {NAVDIR_PREVIOUS, links[0].id, S_FALSE, 0},
+                 {NAVDIR_NEXT, count, S_FALSE, 0}};  // the last child is presented here
+    for (const TStep& step : steps) {
+        VARIANT end;
+        VariantInit(&end);
+        EXPECT_EQ(client->accNavigate(step.direction, child(step.from), &end), step.result) << step.from;
+        EXPECT_EQ(step.result == S_OK ? end.lVal : 0, step.to) << step.from;
+    }
+    BSTR missing = nullptr;
+    EXPECT_EQ(client->get_accName(child(count + 1), &missing), E_INVALIDARG);
+    EXPECT_EQ(missing, nullptr);
     client->Release();
     CoUninitialize();
 }
