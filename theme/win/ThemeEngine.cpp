@@ -168,6 +168,32 @@ HFONT FontOf(HWND window)
     return reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0));
 }
 
+// Answers the painting messages of a window that the engine draws whole,
+// background included, with paint; false for any other message.
+template <class TPaint>
+bool AnswerPaint(HWND window, UINT message, WPARAM wParam, TPaint paint, LRESULT& result)
+{
+    switch (message) {
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        if (const HDC dc = BeginPaint(window, &ps))
+            paint(dc);
+        EndPaint(window, &ps);
+        result = 0;
+        return true;
+    }
+    case WM_PRINTCLIENT:
+        paint(reinterpret_cast<HDC>(wParam));
+        result = 0;
+        return true;
+    case WM_ERASEBKGND:
+        result = 1;
+        return true;
+    default:
+        return false;
+    }
+}
+
 }  // namespace
 
 struct TThemeEngine::TStyled {
@@ -474,20 +500,10 @@ LRESULT TThemeEngine::HandleControl(TStyled& styled, UINT message, WPARAM wParam
         return 0;
 
     if (PaintsItself(kind) || kind == TControlKind::ComboBox) {
+        LRESULT painted = 0;
+        if (AnswerPaint(window, message, wParam, [&](HDC dc) { Paint(styled, dc); }, painted))
+            return painted;
         switch (message) {
-        case WM_PAINT: {
-            PAINTSTRUCT ps;
-            const HDC dc = BeginPaint(window, &ps);
-            if (dc != nullptr)
-                Paint(styled, dc);
-            EndPaint(window, &ps);
-            return 0;
-        }
-        case WM_PRINTCLIENT:
-            Paint(styled, reinterpret_cast<HDC>(wParam));
-            return 0;
-        case WM_ERASEBKGND:
-            return 1;
         case WM_MOUSEMOVE: {
             const LRESULT result = callDefault();
             if (!styled.Hot) {
@@ -571,23 +587,9 @@ LRESULT TThemeEngine::HandleControl(TStyled& styled, UINT message, WPARAM wParam
 LRESULT TThemeEngine::HandleList(TStyled& styled, UINT message, WPARAM wParam, LPARAM lParam)
 {
     const HWND list = styled.List;
-    switch (message) {
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        const HDC dc = BeginPaint(list, &ps);
-        if (dc != nullptr)
-            PaintList(styled, dc);
-        EndPaint(list, &ps);
-        return 0;
-    }
-    case WM_PRINTCLIENT:
-        PaintList(styled, reinterpret_cast<HDC>(wParam));
-        return 0;
-    case WM_ERASEBKGND:
-        return 1;
-    default:
-        break;
-    }
+    LRESULT painted = 0;
+    if (AnswerPaint(list, message, wParam, [&](HDC dc) { PaintList(styled, dc); }, painted))
+        return painted;
     if (!ListChangesAfter(message))
         return DefSubclassProc(list, message, wParam, lParam);
     const LRESULT selected = SendMessageW(list, LB_GETCURSEL, 0, 0);
