@@ -22,5 +22,13 @@ struct TFormLayout {
 
 TFormLayout LayoutForm(const TFormDef& form, int dpi);
 
+// The order to create a definition's controls in (indexes into it): every
+// control after its parent; among siblings first those outside the tab
+// order, as defined, then the others by tab order. The system stacks each
+// new child window below its siblings, so this order is the one the tab key
+// follows, without restacking afterwards. Controls whose parent is not
+// defined come last.
+std::vector<std::size_t> CreationOrder(const TFormDef& form);
+
 // A font's character height at the resolution.
 int FontHeightForDpi(const TFontDef& font, int dpi);

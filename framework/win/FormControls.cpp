@@ -68,7 +68,8 @@ void TForm::CreateControls()
 {
     std::map<std::wstring, HWND> windows;
     windows[L""] = FHandle.get();
-    for (std::size_t i = 0; i < FDef.ControlCount; ++i) {
+    // Made in tab order: the system stacks them in the order made.
+    for (const std::size_t i : CreationOrder(FDef)) {
         const TControlDef& def = FDef.Controls[i];
         const std::wstring parentName = def.Parent != nullptr ? def.Parent : L"";
         if (GraphicFactories().count(def.Kind) != 0) {
@@ -83,17 +84,6 @@ void TForm::CreateControls()
         windows[def.Member] = window;
         FControls.push_back(std::make_unique<TControl>(*this, def, window));
     }
-
-    // Z-order is tab order: within each container, controls with a tab
-    // order come first among focusable ones, in that order.
-    std::vector<const TControlDef*> ordered;
-    for (std::size_t i = 0; i < FDef.ControlCount; ++i)
-        if (FDef.Controls[i].TabOrder >= 0)
-            ordered.push_back(&FDef.Controls[i]);
-    std::stable_sort(ordered.begin(), ordered.end(),
-                     [](const TControlDef* a, const TControlDef* b) { return a->TabOrder < b->TabOrder; });
-    for (const TControlDef* def : ordered)
-        SetWindowPos(windows.at(def->Member), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 HWND TForm::CreateControl(const TControlDef& def, HWND parent, const RECT& bounds)

@@ -49,3 +49,29 @@ TEST(FormLayout, EdgesScaleHalvesAwayFromZeroAlignedControlsShareTheRestFontsSca
             EXPECT_EQ(layout.Bounds[i], c.Expected[i]) << "control " << i << " at " << c.Dpi << " DPI";
     }
 }
+
+TEST(FormLayout, ControlsAreCreatedAfterTheirParentsAndSiblingsInTabOrderAfterTheRest)
+{
+    // Defined out of tab order, with a tie, one outside the tab order and
+    // one whose parent does not exist.
+    const TControlDef loose[] = {
+        {L"A", 1, TControlKind::Button, nullptr, 0, 0, 1, 1, L"", 2, coNone, nullptr, nullptr},
+        {L"B", 2, TControlKind::Button, nullptr, 0, 0, 1, 1, L"", 0, coNone, nullptr, nullptr},
+        {L"Orphan", 3, TControlKind::Button, L"Nowhere", 0, 0, 1, 1, L"", 0, coNone, nullptr, nullptr},
+        {L"C", 4, TControlKind::Button, nullptr, 0, 0, 1, 1, L"", 2, coNone, nullptr, nullptr},
+        {L"D", 5, TControlKind::Label, nullptr, 0, 0, 1, 1, L"", -1, coNone, nullptr, nullptr},
+    };
+    const TFormDef looseForm = {L"T", L"T", TBorderStyle::Dialog, TPosition::ScreenCenter, 10, 10, clBlack,
+                                kForm.Font, loose, std::size(loose)};
+    struct Case {
+        const TFormDef* Form;
+        std::vector<std::size_t> Expected;
+    } const cases[] = {
+        // Body's children: the hidden check box, then the group (tab order
+        // 0) and the buttons; the radio button only after its group.
+        {&kForm, {0, 1, 2, 5, 6, 3, 7, 8, 4}},
+        {&looseForm, {4, 1, 0, 3, 2}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(CreationOrder(*c.Form), c.Expected) << c.Form->Controls[0].Member;
+}
