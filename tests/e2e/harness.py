@@ -22,6 +22,7 @@ import shutil
 import signal
 import struct
 import subprocess
+import sys
 import time
 import uuid
 from pathlib import Path
@@ -215,25 +216,38 @@ def _driver_timeout_seconds(args):
     return seconds + 45
 
 
+# Commands that only look. Under load Wine now and then fails to start a
+# process at all (exit code 1, nothing written); such a command is simply
+# asked again, while one that acts is not (it might have acted).
+READ_ONLY_COMMANDS = {"wait-window", "windows", "window", "controls", "control", "dialog", "focus", "msgbox",
+                      "no-msgbox", "wait-gone", "wait-exit", "processes", "wait-process", "children", "console-text"}
+
+
 def drive(*args, check=True):
     """Runs nimdrive with the arguments and returns its JSON answer (a dict).
     Raises DriverError for a non-zero exit when check is true."""
     args = [str(a) for a in args]
-    try:
-        proc = subprocess.run([wine(), str(driver_exe()), *args], env=wine_env(),
-                              stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                              timeout=_driver_timeout_seconds(args))
-    except subprocess.TimeoutExpired:
-        # The driver has a watchdog of its own; this is Wine not starting it.
-        raise DriverError(args, None, {"error": "nimdrive did not answer (Wine hung starting it?); "
-                                                "Wine processes: " + _wine_process_list(),
-                                       "kind": "hung"}, "")
-    out = proc.stdout.decode("utf-8", errors="replace")
-    result = None
-    for line in reversed(out.splitlines()):
-        if line.strip().startswith("{"):
-            result = json.loads(line)
-            break
+    attempts = 2 if args and args[0] in READ_ONLY_COMMANDS else 1
+    for attempt in range(attempts):
+        try:
+            proc = subprocess.run([wine(), str(driver_exe()), *args], env=wine_env(),
+                                  stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                  timeout=_driver_timeout_seconds(args))
+        except subprocess.TimeoutExpired:
+            # The driver has a watchdog of its own; this is Wine not starting it.
+            raise DriverError(args, None, {"error": "nimdrive did not answer (Wine hung starting it?); "
+                                                    "Wine processes: " + _wine_process_list(),
+                                           "kind": "hung"}, "")
+        out = proc.stdout.decode("utf-8", errors="replace")
+        result = None
+        for line in reversed(out.splitlines()):
+            if line.strip().startswith("{"):
+                result = json.loads(line)
+                break
+        if result is None and proc.returncode != 0 and attempt + 1 < attempts:
+            print(f"nimdrive {args[0]}: no answer (exit code {proc.returncode}), asked again", file=sys.stderr)
+            continue
+        break
     if proc.returncode != 0 or result is None:
         if check:
             if result is None:

@@ -2,10 +2,12 @@
 reading windows and controls, clicking, typing, keys, real mouse clicks,
 message boxes, dialogs, ending programs, screenshots and path mapping."""
 
+import io
 import os
 import subprocess
 import tempfile
 import unittest
+import unittest.mock
 from pathlib import Path
 
 import harness as h
@@ -452,3 +454,39 @@ class Paths(unittest.TestCase):
 
 if __name__ == "__main__":
     unittest.main()
+
+
+class DriverWithoutAnswer(unittest.TestCase):
+    """Wine now and then fails to start a process at all: a command that only
+    looks is asked once more, one that acts is not."""
+
+    def run_drive(self, command, outcomes):
+        calls = []
+
+        def fake_run(argv, **kwargs):
+            calls.append(argv)
+            code, out = outcomes[min(len(calls), len(outcomes)) - 1]
+            return subprocess.CompletedProcess(argv, code, out.encode(), b"")
+
+        with unittest.mock.patch.object(h.subprocess, "run", fake_run), \
+                unittest.mock.patch("sys.stderr", new=io.StringIO()):
+            try:
+                return h.drive(command, "--title", TITLE), len(calls)
+            except h.DriverError as e:
+                return e, len(calls)
+
+    def test_only_commands_that_look_are_asked_again(self):
+        answer = '{"title": "x"}'
+        cases = [
+            # command, outcomes of the runs, answered, runs
+            ("dialog", [(1, ""), (0, answer)], True, 2),
+            ("window", [(1, ""), (1, "")], False, 2),
+            ("click", [(1, ""), (0, answer)], False, 1),
+            ("dialog", [(2, '{"error": "x", "kind": "timeout"}'), (0, answer)], False, 1),
+            ("dialog", [(0, answer)], True, 1),
+        ]
+        for command, outcomes, answered, runs in cases:
+            with self.subTest(command=command, outcomes=outcomes):
+                result, calls = self.run_drive(command, outcomes)
+                self.assertEqual(calls, runs)
+                self.assertEqual(isinstance(result, dict), answered)
