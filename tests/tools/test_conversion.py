@@ -18,7 +18,7 @@ import tempfile
 import time
 import unittest
 
-from winehelp import TIMEOUT, required_path, win_path, wine, wine_popen
+from winehelp import TIMEOUT, required_path, win_path, wine, wine_popen, wine_speaking
 
 HOST_WIMLIB = "/usr/bin/wimlib-imagex"
 
@@ -100,7 +100,7 @@ class ConversionTestBase(unittest.TestCase):
         cls.wim = cls.scratch / "install.wim"
         if host("export", cls.esd, "all", cls.wim, "--compress=LZX").returncode != 0:
             raise RuntimeError("cannot make the plain WIM")
-        comspec = wine([cls.child, "env", "COMSPEC"]).stdout.decode().strip()
+        comspec = wine_speaking([cls.child, "env", "COMSPEC"]).stdout.decode().strip()
         if not comspec or comspec == "<unset>":
             raise RuntimeError("COMSPEC is not set in the Wine prefix")
         cls.comspec = comspec
@@ -125,8 +125,8 @@ class ConversionTestBase(unittest.TestCase):
 
     def convert(self, dist, source, compression, index, extra_env=None):
         """Runs the conversion; returns (32-bit exit code, console text)."""
-        result = wine([self.child, "run", self.comspec, dist.command_line(source, compression, index), "code"],
-                      extra_env=extra_env)
+        result = wine_speaking([self.child, "run", self.comspec, dist.command_line(source, compression, index),
+                                "code"], extra_env=extra_env)
         lines = result.stdout.decode("cp1252", "replace").rstrip("\r\n").split("\r\n")
         code = int(lines[-1], 16)
         return code, "\n".join(lines[:-1])
@@ -454,7 +454,7 @@ class PercentPathTest(ConversionTestBase):
         probe = self.root / "probe.bat"
         probe.write_bytes(b'@echo off\r\necho [%~1]\r\n')
         line = f' /C " "{win_path(probe)}" "a 5%\\b c 6%.d" "'
-        out = wine([self.child, "run", self.comspec, line]).stdout.decode("cp1252").strip()
+        out = wine_speaking([self.child, "run", self.comspec, line]).stdout.decode("cp1252").strip()
         return out == "[a 5%\\b c 6%.d]"
 
     def test_conversion_with_percent_in_paths(self):

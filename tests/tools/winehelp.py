@@ -8,6 +8,7 @@ the same prefix and loader as everything else.
 import os
 import pathlib
 import subprocess
+import sys
 
 ROOT = pathlib.Path(os.environ.get("NIMBREL_ROOT") or pathlib.Path(__file__).resolve().parents[2])
 
@@ -53,6 +54,19 @@ def wine(args, extra_env=None, **kwargs):
     if "input" not in kwargs:
         kwargs.setdefault("stdin", subprocess.DEVNULL)
     return subprocess.run([WINE] + [str(a) for a in args], env=env, **kwargs)
+
+
+def wine_speaking(args, extra_env=None, **kwargs):
+    """Runs a Windows program that always writes something to its standard
+    output. Under load Wine now and then fails to start a process at all (a
+    non-zero exit, nothing written): then the program has not run, and it is
+    started once more."""
+    result = wine(args, extra_env, **kwargs)
+    if result.returncode != 0 and not result.stdout and not result.stderr:
+        print(f"{pathlib.Path(str(args[0])).name}: not started (exit code {result.returncode}), started again",
+              file=sys.stderr)
+        result = wine(args, extra_env, **kwargs)
+    return result
 
 
 def wine_popen(args, extra_env=None, **kwargs):
