@@ -216,18 +216,17 @@ def _driver_timeout_seconds(args):
     return seconds + 45
 
 
-# Commands that only look. Under load Wine now and then fails to start a
-# process at all (exit code 1, nothing written); such a command is simply
-# asked again, while one that acts is not (it might have acted).
-READ_ONLY_COMMANDS = {"wait-window", "windows", "window", "controls", "control", "dialog", "focus", "msgbox",
-                      "no-msgbox", "wait-gone", "wait-exit", "processes", "wait-process", "children", "console-text"}
+# What the driver writes to standard error before anything else. Under load
+# Wine now and then fails to start a process at all (exit code 1, nothing
+# written); a driver that never said this has not acted and is started again.
+DRIVER_STARTED = b"nimdrive: started"
 
 
 def drive(*args, check=True):
     """Runs nimdrive with the arguments and returns its JSON answer (a dict).
     Raises DriverError for a non-zero exit when check is true."""
     args = [str(a) for a in args]
-    attempts = 2 if args and args[0] in READ_ONLY_COMMANDS else 1
+    attempts = 2
     for attempt in range(attempts):
         try:
             proc = subprocess.run([wine(), str(driver_exe()), *args], env=wine_env(),
@@ -244,8 +243,9 @@ def drive(*args, check=True):
             if line.strip().startswith("{"):
                 result = json.loads(line)
                 break
-        if result is None and proc.returncode != 0 and attempt + 1 < attempts:
-            print(f"nimdrive {args[0]}: no answer (exit code {proc.returncode}), asked again", file=sys.stderr)
+        if (result is None and proc.returncode != 0 and DRIVER_STARTED not in proc.stderr
+                and attempt + 1 < attempts):
+            print(f"nimdrive {args[0]}: not started (exit code {proc.returncode}), started again", file=sys.stderr)
             continue
         break
     if proc.returncode != 0 or result is None:

@@ -457,16 +457,17 @@ if __name__ == "__main__":
 
 
 class DriverWithoutAnswer(unittest.TestCase):
-    """Wine now and then fails to start a process at all: a command that only
-    looks is asked once more, one that acts is not."""
+    """Wine now and then fails to start a process at all: a driver that never
+    started is started again, whatever its command; one that started and
+    ended without an answer is not (it may have acted)."""
 
     def run_drive(self, command, outcomes):
         calls = []
 
         def fake_run(argv, **kwargs):
             calls.append(argv)
-            code, out = outcomes[min(len(calls), len(outcomes)) - 1]
-            return subprocess.CompletedProcess(argv, code, out.encode(), b"")
+            code, out, err = outcomes[min(len(calls), len(outcomes)) - 1]
+            return subprocess.CompletedProcess(argv, code, out.encode(), err.encode())
 
         with unittest.mock.patch.object(h.subprocess, "run", fake_run), \
                 unittest.mock.patch("sys.stderr", new=io.StringIO()):
@@ -475,18 +476,26 @@ class DriverWithoutAnswer(unittest.TestCase):
             except h.DriverError as e:
                 return e, len(calls)
 
-    def test_only_commands_that_look_are_asked_again(self):
+    def test_only_a_driver_that_never_started_is_started_again(self):
         answer = '{"title": "x"}'
+        started = "nimdrive: started\n"
         cases = [
-            # command, outcomes of the runs, answered, runs
-            ("dialog", [(1, ""), (0, answer)], True, 2),
-            ("window", [(1, ""), (1, "")], False, 2),
-            ("click", [(1, ""), (0, answer)], False, 1),
-            ("dialog", [(2, '{"error": "x", "kind": "timeout"}'), (0, answer)], False, 1),
-            ("dialog", [(0, answer)], True, 1),
+            # command, outcomes (exit code, stdout, stderr) of the runs, answered, runs
+            ("dialog", [(1, "", ""), (0, answer, started)], True, 2),
+            ("click", [(1, "", ""), (0, answer, started)], True, 2),
+            ("window", [(1, "", ""), (1, "", "")], False, 2),
+            ("click", [(1, "", started), (0, answer, started)], False, 1),
+            ("dialog", [(2, '{"error": "x", "kind": "timeout"}', started), (0, answer, started)], False, 1),
+            ("dialog", [(0, answer, started)], True, 1),
         ]
         for command, outcomes, answered, runs in cases:
             with self.subTest(command=command, outcomes=outcomes):
                 result, calls = self.run_drive(command, outcomes)
                 self.assertEqual(calls, runs)
                 self.assertEqual(isinstance(result, dict), answered)
+
+    def test_the_real_driver_says_it_started(self):
+        proc = subprocess.run([h.wine(), str(h.driver_exe()), "help"], env=h.wine_env(), capture_output=True,
+                              timeout=120)
+        self.assertEqual(proc.returncode, 0)
+        self.assertIn(h.DRIVER_STARTED, proc.stderr)

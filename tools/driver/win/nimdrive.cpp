@@ -915,6 +915,11 @@ JsonValue ErrorJson(const std::wstring& command, const std::string& kind, const 
 
 int main()
 {
+    // Said first, so that a caller can tell a driver that ended without an
+    // answer from one that Wine never started (which is safe to start again).
+    static const char started[] = "nimdrive: started\n";
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_ERROR_HANDLE), started, sizeof started - 1, &written, nullptr);
     const auto args = Arguments();
     const std::wstring command = args.empty() ? L"" : args[0];
     try {
