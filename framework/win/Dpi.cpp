@@ -1,6 +1,7 @@
 #include "framework/win/Dpi.h"
 
 #include "framework/Dpi.h"
+#include "framework/win/SystemLibrary.h"
 
 namespace {
 
@@ -29,14 +30,7 @@ int ScreenDpi()
 // search flag, and answer with the screen's resolution.
 int MonitorDpi(HWND window)
 {
-    static const TGetDpiForMonitor getDpiForMonitor = [] {
-        // Only from the system folder; systems that cannot say so have no such library.
-        constexpr DWORD kSearchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
-        const HMODULE shcore = LoadLibraryExW(L"shcore.dll", nullptr, kSearchSystem32);
-        return shcore != nullptr ? reinterpret_cast<TGetDpiForMonitor>(
-                                       reinterpret_cast<void*>(GetProcAddress(shcore, "GetDpiForMonitor")))
-                                 : nullptr;
-    }();
+    static const auto getDpiForMonitor = SystemFunction<TGetDpiForMonitor>(L"shcore.dll", "GetDpiForMonitor");
     if (getDpiForMonitor == nullptr)
         return 0;
     UINT x = 0;

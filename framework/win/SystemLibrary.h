@@ -12,6 +12,10 @@
 // it cannot be loaded.
 HMODULE SystemLibrary(const wchar_t* name);
 
+// The library from the system folder, loaded anew: the caller frees it.
+// nullptr when it cannot be loaded.
+HMODULE LoadSystemLibrary(const wchar_t* name);
+
 template <class TFunction>
 TFunction SystemFunction(const wchar_t* library, const char* name)
 {

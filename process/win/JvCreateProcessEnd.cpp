@@ -1,6 +1,7 @@
 // Ending a started child, or asking it to close.
 
 #include "framework/win/OSError.h"
+#include "framework/win/SystemLibrary.h"
 #include "process/ProcessTree.h"
 #include "process/win/JvCreateProcess.h"
 
@@ -31,18 +32,7 @@ std::optional<std::uint64_t> CreationTimeOf(HANDLE process)
 HINSTANCE ConsoleServerInstance()
 {
     static const HINSTANCE instance = []() -> HINSTANCE {
-        wchar_t folder[MAX_PATH] = {};
-        const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-        if (length == 0 || length >= MAX_PATH)
-            return nullptr;
-        const std::wstring path = std::wstring(folder, length) + L"\\WINSRV.DLL";
-        const UINT oldMode = SetErrorMode(SEM_NOOPENFILEERRORBOX);
-        HMODULE module = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-        // Systems without the search flags refuse them; the full path then
-        // still names the file, and its own folder is searched for what it needs.
-        if (module == nullptr && GetLastError() == ERROR_INVALID_PARAMETER)
-            module = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-        SetErrorMode(oldMode);
+        const HMODULE module = LoadSystemLibrary(L"WINSRV.DLL");
         if (module != nullptr)
             FreeLibrary(module);
         return module;
