@@ -394,8 +394,11 @@ bool TThemeEngine::Attach(HWND control, const TControlLook& look)
         styled->Fade = std::make_unique<TFadeAnimator>(control, kFadeTimerId, FClock, styled->State,
                                                        ButtonFaceFor(FPalette, styled->State));
     if (kind->FitsText) {
-        styled->DesignFont = FontOf(control);
+        const auto kept = FKeptFonts.find(control);
+        styled->DesignFont = kept != FKeptFonts.end() ? kept->second.Design : FontOf(control);
         FitText(*styled);
+        if (kept != FKeptFonts.end())
+            FKeptFonts.erase(kept);  // the label took its new font
     }
     // A control not yet shown is painted in the new look when it is.
     if (IsWindowVisible(control))
@@ -407,6 +410,12 @@ void TThemeEngine::Detach(HWND control)
 {
     if (TStyled* styled = Find(control))
         Release(*styled, true);
+}
+
+void TThemeEngine::UnstyleControl(HWND control)
+{
+    if (TStyled* styled = Find(control))
+        Release(*styled, true, true);
 }
 
 bool TThemeEngine::IsAttached(HWND control) const
@@ -461,7 +470,7 @@ TThemeEngine::TStyled* TThemeEngine::ListOwner(HWND list) const
     return found != FStyled.end() ? *found : nullptr;
 }
 
-void TThemeEngine::Release(TStyled& styled, bool restoreLook)
+void TThemeEngine::Release(TStyled& styled, bool restoreLook, bool keepFittedFont)
 {
     const HWND window = styled.Window;
     if (styled.Track.Bar != 0) {
@@ -474,7 +483,9 @@ void TThemeEngine::Release(TStyled& styled, bool restoreLook)
     if (styled.List != nullptr)
         RemoveWindowSubclass(styled.List, kListProc, Id());
     RemoveWindowSubclass(window, kControlProc, Id());
-    if (restoreLook && styled.Fitted && styled.DesignFont != nullptr)
+    if (keepFittedFont && styled.Fitted)
+        FKeptFonts[window] = TKeptFont{styled.DesignFont, std::move(styled.Fitted)};
+    else if (restoreLook && styled.Fitted && styled.DesignFont != nullptr)
         SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(styled.DesignFont), FALSE);
     FStyled.erase(std::remove(FStyled.begin(), FStyled.end(), &styled), FStyled.end());
     // The fitted font goes with the record, after the control let go of it.

@@ -80,7 +80,9 @@ public:
     {
         return Attach(control, TControlLook{kind, surface, text});
     }
-    void UnstyleControl(HWND control) override { Detach(control); }
+    // Like Detach, but a label keeps the smaller font its text needs: the
+    // system draws it in its own colours, and nothing is cut off.
+    void UnstyleControl(HWND control) override;
     // The one answer to WM_CTLCOLOR* for the controls the engine styles and
     // their parts: edit fields in the palette's edit colours, a drop-down
     // list in its list colours, anything else its text on its surface.
@@ -102,7 +104,7 @@ private:
     UINT_PTR Id() const noexcept { return reinterpret_cast<UINT_PTR>(this); }
     TStyled* Find(HWND window) const;
     TStyled* ListOwner(HWND list) const;
-    void Release(TStyled& styled, bool restoreLook);
+    void Release(TStyled& styled, bool restoreLook, bool keepFittedFont = false);
 
     LRESULT HandleControl(TStyled& styled, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleSelfPainted(TStyled& styled, UINT message, WPARAM wParam, LPARAM lParam);
@@ -140,6 +142,12 @@ private:
     TMillisClock FClock;
     std::vector<TStyled*> FStyled;
     std::map<std::wstring, TFontHandle> FCrispFonts;
+    // Fitted fonts that unstyled labels still use, with their own fonts.
+    struct TKeptFont {
+        HFONT Design;
+        TFontHandle Fitted;
+    };
+    std::map<HWND, TKeptFont> FKeptFonts;
 };
 
 // An engine for a visual style when the style is a palette's (as every
