@@ -321,6 +321,7 @@ struct TThemeEngine::TStyled : TSubclassRecord {
         TScrollPart Part = TScrollPart::None;
         int ThumbStart = 0;
         int Grab = 0;
+        POINT Pointer{};  // where the pointer was last seen, on the screen
     } Track;
 };
 
@@ -659,10 +660,8 @@ LRESULT TThemeEngine::HandleFramed(TStyled& styled, UINT message, WPARAM wParam,
         break;
     case WM_TIMER:
         if (wParam == kScrollTimerId) {
-            POINT p;
-            GetCursorPos(&p);
             if (styled.Track.Bar != 0)
-                TrackScroll(styled, p, true);
+                TrackScroll(styled, styled.Track.Pointer, true);
             else
                 KillTimer(window, kScrollTimerId);
             return 0;
@@ -743,6 +742,7 @@ void TThemeEngine::TrackScroll(TStyled& styled, POINT screen, bool timer)
 {
     const HWND window = styled.Window;
     const int bar = styled.Track.Bar;
+    styled.Track.Pointer = screen;
     const std::optional<TWindowScrollBar> found = ScrollBarOf(window, bar);
     if (!found)
         return;
