@@ -392,6 +392,18 @@ LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
         FillRect(reinterpret_cast<HDC>(wParam), &r, FFormBrush.get());
         return 1;
     }
+    case WM_ACTIVATE:
+        // The keyboard focus comes back to the control that had it when the
+        // window was left (a dialog, a message box), as in a dialog box.
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            const HWND focus = GetFocus();
+            FFocusBefore = focus != nullptr && IsChild(handle, focus) ? focus : nullptr;
+        } else if (FFocusBefore != nullptr && IsWindow(FFocusBefore) && IsWindowVisible(FFocusBefore) &&
+                   IsWindowEnabled(FFocusBefore) && IsChild(handle, FFocusBefore) && !HIWORD(wParam)) {
+            SetFocus(FFocusBefore);
+            return 0;
+        }
+        return DefWindowProcW(handle, message, wParam, lParam);
     case WM_CLOSE:
         HandleClose();
         return 0;

@@ -124,6 +124,7 @@ private:
     std::vector<std::pair<const TControlDef*, TGraphicControl*>> FGraphicControls;
     bool FModal = false;
     bool FModalDone = false;
+    HWND FFocusBefore = nullptr;  // the control that had the focus when the window was left
 };
 
 // Makes the window-less control of a definition and puts it on its host.
