@@ -39,10 +39,15 @@ YARDSTICK, NIMBREL = "yardstick", "Nimbrel main window"
 
 
 def run(*args):
-    out = subprocess.run([WINE, *map(str, args)], capture_output=True, text=True, timeout=120)
-    if out.returncode != 0:
-        raise RuntimeError(f"{args[0]} failed ({out.returncode}): {out.stderr.strip()}")
-    return out.stdout
+    # Rarely Wine ends a new process at once with nothing written: that run
+    # is made again; any other failure is reported.
+    for _ in range(3):
+        out = subprocess.run([WINE, *map(str, args)], capture_output=True, text=True, timeout=120)
+        if out.returncode == 0:
+            return out.stdout
+        if out.stdout or out.stderr:
+            break
+    raise RuntimeError(f"{args[0]} failed ({out.returncode}): {out.stderr.strip()}")
 
 
 def from_host(program, title):
