@@ -5,6 +5,7 @@
 #include "framework/StrUtils.h"
 #include "framework/win/Application.h"
 #include "framework/win/Dialogs.h"
+#include "framework/win/Dpi.h"
 #include "framework/win/Shell.h"
 #include "resources/Forms.h"
 #include "sysinfo/win/SystemInfo.h"
@@ -13,18 +14,6 @@
 
 std::wstring AppDir;
 TForm1* Form1 = nullptr;
-
-bool FileExists(const std::wstring& path)
-{
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool DirectoryExists(const std::wstring& path)
-{
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
 
 bool IsWow64()
 {
@@ -70,10 +59,12 @@ TForm1::TForm1(TComponent* owner)
       ProgressBar1(Control(L"ProgressBar1")),
       chkWimlib(Control(L"chkWimlib")),
       Memo1(Control(L"Memo1")),
+      lblImageHint(Control(L"lblImageHint")),
       OpenDialog1(new TOpenDialog(this)),
       Timer1(new TTimer(this)),
       cmd(new TJvCreateProcess(this)),
-      CMD3(new TJvCreateProcess(this))
+      CMD3(new TJvCreateProcess(this)),
+      ImageListQuery(new TImageListQuery(this))
 {
     Form1 = this;
     OpenDialog1->Filter = kOpenDialogFilter;
@@ -105,6 +96,14 @@ TForm1::TForm1(TComponent* owner)
     JvLinkLabel1.OnClick = [this](TGraphicControl*) { JvLinkLabel1Click(); };
     JvLinkLabel2.OnClick = [this](TGraphicControl*) { JvLinkLabel2Click(); };
     OnCloseQuery = [this] { return FormCloseQuery(); };
+
+    // The image list follows the source path; the viewer and its CMD3 stay apart from it.
+    ImageListQuery->Tool = [] { return ToolPath(AppDir, IsWow64()); };
+    ImageListQuery->ToolArgument = [](const std::wstring& path) { return ToolPathOf(path); };
+    ImageListQuery->OnChange = [this] { ImagesChanged(); };
+    edtESDFile.OnChange = [this] { ImageListQuery->PathTyped(Trim(edtESDFile.Text())); };
+    ComboBox1.OnChange = [this] { ShowImageHint(); };
+    ComboBox1.OnItemDetail = [this](int entry) { return IndexEntryDetail(entry); };
 
     FormCreate();
     AcceptDroppedFiles();
@@ -163,6 +162,12 @@ void TForm1::AcceptDroppedFiles()
 
 LRESULT TForm1::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == kDpiChangedMessage) {
+        // Laid out anew: the hint is fitted to its new width.
+        const LRESULT result = TForm::WndProc(message, wParam, lParam);
+        ImagesChanged();
+        return result;
+    }
     if (message == WM_DROPFILES) {
         const auto drop = reinterpret_cast<HDROP>(wParam);
         TDropGuard guard(drop);
@@ -183,6 +188,7 @@ void TForm1::FilesDropped(HDROP drop)
         const std::wstring path = DroppedPath(drop, i);
         if (!path.empty() && FileExists(path)) {
             edtESDFile.SetText(path);
+            ImageListQuery->PathChosen(Trim(path));
             return;
         }
     }
@@ -199,8 +205,10 @@ void TForm1::FormCreate()
 
 void TForm1::btnSelectESDClick()
 {
-    if (OpenDialog1->Execute(Handle()))
+    if (OpenDialog1->Execute(Handle())) {
         edtESDFile.SetText(OpenDialog1->FileName);
+        ImageListQuery->PathChosen(Trim(OpenDialog1->FileName));
+    }
 }
 
 void TForm1::btnExitClick()
@@ -261,6 +269,8 @@ void TForm1::StartConversion()
         ShowErrorBox(Handle(), MainTexts::ToolMissing(tool));
         return;
     }
+    if (!PassesChecksBeforeTheLongWrite(source))
+        return;
 
     btnConvert.SetEnabled(false);
     btnExit.SetEnabled(false);
@@ -273,7 +283,8 @@ void TForm1::StartConversion()
     std::wstring comspec(32768, L'\0');
     comspec.resize(GetEnvironmentVariableW(L"COMSPEC", comspec.data(), static_cast<DWORD>(comspec.size())));
 
-    const std::wstring commandLine = ComposeConversionCommandLine(AppDir, tool, source, compression, index);
+    // A path too long for the interpreter goes in its short form (checked above).
+    const std::wstring commandLine = ComposeConversionCommandLine(AppDir, tool, ToolPathOf(source), compression, index);
     ShowPlainBox(Handle(), commandLine);
     try {
         RunCommand(comspec, commandLine, L"", true);

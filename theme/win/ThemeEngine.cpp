@@ -2,6 +2,7 @@
 
 #include "framework/win/Application.h"
 #include "framework/win/Dpi.h"
+#include "framework/win/ListItemDetail.h"
 #include "framework/win/WindowText.h"
 #include "theme/Looks.h"
 #include "theme/PaletteStyle.h"
@@ -725,6 +726,8 @@ void TThemeEngine::PaintList(TStyled& styled, HDC dc)
     const HFONT font = FontOf(list);
     const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
     const LRESULT selected = SendMessageW(list, LB_GETCURSEL, 0, 0);
+    // A combo box whose entries carry details shows them in a column of their own.
+    const int detailColumn = ListDetailColumn(dc, list, font, dpi);
     LONG filled = client.top;
     for (LRESULT i = SendMessageW(list, LB_GETTOPINDEX, 0, 0); i >= 0 && i < count; ++i) {
         RECT item;
@@ -737,9 +740,14 @@ void TThemeEngine::PaintList(TStyled& styled, HDC dc)
             SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()));
         text.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
         const bool isSelected = i == selected;
+        TListItemDetail detail;
+        QueryListItemDetail(styled.Window, static_cast<int>(i), detail);
+        const TThemeRole textRole = isSelected      ? TThemeRole::ListSelectedText
+                                    : detail.Dimmed ? TThemeRole::DisabledText
+                                                    : TThemeRole::ListText;
         PaintListItem(dc, item, dpi, text, font,
                       FPalette[isSelected ? TThemeRole::ListSelectedBackground : TThemeRole::ListBackground],
-                      FPalette[isSelected ? TThemeRole::ListSelectedText : TThemeRole::ListText]);
+                      FPalette[textRole], detail.Detail, detailColumn);
         filled = item.bottom;
     }
     FillSolid(dc, RECT{client.left, filled, client.right, client.bottom}, FPalette[TThemeRole::ListBackground]);
