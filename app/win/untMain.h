@@ -84,7 +84,7 @@ private:
     void ImagesChanged();
     void ShowImageHint();
     TListItemDetail IndexEntryDetail(int entry) const;
-    // After the specified checks, before anything starts: false when the
+    // After the checks the conversion always made, before anything starts: false when the
     // user is refused or answers "Nein".
     bool PassesChecksBeforeTheLongWrite(const std::wstring& source);
     TImageList FImages;  // what is known about the source path in the edit field
