@@ -15,6 +15,8 @@
 // while the main window is created.
 extern std::wstring AppDir;
 
+class TConversionProgress;
+
 class TForm1 : public TForm {
 public:
     explicit TForm1(TComponent* owner);
@@ -74,6 +76,13 @@ private:
     void WaitWhileWaiting(TJvCreateProcess& runner);
     void ReturnToIdle();
     bool FormCloseQuery();
+    // The output folder, made again when it has gone since the start.
+    void EnsureOutputFolder();
+
+    // The real progress of a running conversion.
+    TConversionProgress* FProgress = nullptr;
+    // Whether an install.wim was there when the conversion's child started.
+    bool FOutputBeforeRun = false;
 };
 
 extern TForm1* Form1;
