@@ -18,8 +18,9 @@
 // For STUB_PROGRESS:
 //   NIMBREL_STUB_VERIFY_EXIT  the exit code of verify (default 0)
 //   NIMBREL_STUB_DELAY  milliseconds between two lines of progress (default 50)
-//   NIMBREL_STUB_HOLD   a percentage of export at which it stops until the
-//                       file NIMBREL_STUB_GO exists (without it: until ended)
+//   NIMBREL_STUB_HOLD   percentages of export, separated by commas, at each
+//                       of which it stops until the file NIMBREL_STUB_GO
+//                       exists (and then deletes it); without one: until ended
 
 #include <windows.h>
 #include <shellapi.h>
@@ -108,7 +109,8 @@ void Progress(const char* label, UINT percent)
                                                          " MiB of 100 MiB (" + std::to_string(percent) + "%) done");
 }
 
-// Stops until the file NIMBREL_STUB_GO exists, or for ever without one.
+// Stops until the file NIMBREL_STUB_GO exists, which it takes away, or for
+// ever without one.
 void Hold()
 {
     const std::wstring go = Env(L"NIMBREL_STUB_GO");
@@ -116,14 +118,22 @@ void Hold()
         Sleep(INFINITE);
     while (GetFileAttributesW(go.c_str()) == INVALID_FILE_ATTRIBUTES)
         Sleep(100);
+    DeleteFileW(go.c_str());
 }
 
-void ShowSteps(const char* label, UINT hold)
+// Whether percent is among the comma-separated percentages of holds.
+bool HoldsAt(const std::wstring& holds, UINT percent)
+{
+    const std::wstring text = L"," + holds + L",";
+    return text.find(L"," + std::to_wstring(percent) + L",") != std::wstring::npos;
+}
+
+void ShowSteps(const char* label, const std::wstring& holds)
 {
     const DWORD delay = Number(L"NIMBREL_STUB_DELAY", 50);
     for (UINT percent = 0; percent <= 100; ++percent) {
         Progress(label, percent);
-        if (percent == hold)
+        if (HoldsAt(holds, percent))
             Hold();
         Sleep(delay);
     }
@@ -169,7 +179,7 @@ int main()
 
 #if defined(STUB_PROGRESS)
     if (args.size() >= 2 && args[0] == L"verify") {
-        ShowSteps("Verifying file data", 1000);
+        ShowSteps("Verifying file data", L"");
         return static_cast<int>(Number(L"NIMBREL_STUB_VERIFY_EXIT", 0));
     }
 #endif
@@ -190,11 +200,11 @@ int main()
     Say(STD_OUTPUT_HANDLE, "exporting image " + tools::ToUtf8(positional[1]));
 
 #if defined(STUB_PROGRESS)
-    ShowSteps("Archiving file data", Number(L"NIMBREL_STUB_HOLD", 1000));
+    ShowSteps("Archiving file data", Env(L"NIMBREL_STUB_HOLD"));
     if (!CopyFileW(source.c_str(), target.c_str(), FALSE))
         Say(STD_ERROR_HANDLE, "cannot copy the source");
     if (Has(args, L"--check"))
-        ShowSteps("Calculating integrity table for WIM", 1000);
+        ShowSteps("Calculating integrity table for WIM", L"");
     return static_cast<int>(code);
 #elif defined(STUB_FULL)
     if (!CopyFileW(source.c_str(), target.c_str(), FALSE))
