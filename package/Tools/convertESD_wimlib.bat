@@ -90,7 +90,7 @@ if not exist "%TEMPZIEL%" goto :no_output
 rem --nocheck: die Integritaetstabelle hat wimlib eben erst aus der
 rem geschriebenen Datei berechnet; die Pruefung jeder Datei darin (entpackt
 rem und mit der Pruefsumme der Quelle verglichen) liest alles ohnehin zurueck.
-echo Pruefe "%TEMPZIEL%" ...
+echo PrÅfe "%TEMPZIEL%" ...
 echo.
 "%WIMTOOL%" verify "%TEMPZIEL%" --nocheck
 set "RC=%ERRORLEVEL%"
@@ -200,7 +200,7 @@ goto :fail
 :rename_failed
 echo Fehler: "%TEMPZIEL%" liess sich nicht in "%ZIELNAME%" umbenennen.
 if exist "%ZIEL%" echo Ursache: WÑhrend der Konvertierung ist eine andere Datei "%ZIEL%" entstanden; sie wurde nicht Åberschrieben und ist nicht das Ergebnis dieses Laufs.
-if not exist "%ZIEL%" echo Ursache: Die Datei ist gesperrt, meist weil ein anderes Programm (etwa ein Virenscanner) sie geîffnet hat; versuchen Sie es erneut.
+if not exist "%ZIEL%" echo Ursache: Die Datei ist gesperrt, meist weil ein anderes Programm wie ein Virenscanner sie geîffnet hat; versuchen Sie es erneut.
 if exist "%TEMPZIEL%" echo Die geprÅfte neue Datei bleibt als "%TEMPZIEL%" erhalten; Sie kînnen sie selbst in "%ZIELNAME%" umbenennen.
 set "RC=1"
 goto :fail

@@ -47,7 +47,7 @@ TEST(ConsoleProgress, OneBarForExportIntegrityTableAndVerification)
         {L"\rArchiving file data: 30 MiB of 30 MiB (100%) done\n", 85},
         {L"\rCalculating integrity table for WIM: 10 MiB of 30 MiB (33%) done", 86},
         {L"\rCalculating integrity table for WIM: 30 MiB of 30 MiB (100%) done\n", 90},
-        {L"\r\nPruefe \"C:\\Nimbrel\\WIM\\install.wim.tmp\" ...\r\n", {}},
+        {L"\r\nPrüfe \"C:\\Nimbrel\\WIM\\install.wim.tmp\" ...\r\n", {}},
         {L"Verifying metadata for image 1 of 1\n", {}},
         {L"\rVerifying file data: 15 MiB of 30 MiB (50%) done", 95},
         {L"\rVerifying file data: 30 MiB of 30 MiB (100%) done\n", 100},
