@@ -8,12 +8,17 @@
 #include "resources/Themes.h"
 #include "sysinfo/win/SystemInfo.h"
 #include "theme/win/ThemeEngine.h"
+#include "watcher/win/ConsoleWatcher.h"
 #include "widgets/linklabel/win/LinkLabelClass.h"
 
 #include <memory>
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {
+    // Started by the main window to watch a conversion's console: only that.
+    if (const std::optional<int> watcherExit = RunConsoleWatcherIfAsked())
+        return *watcherExit;
+
     // The operating-system facts are gathered before anything else exists.
     InitSystemInfo();
 

@@ -1,7 +1,9 @@
 #include "app/win/untMain.h"
 
+#include "app/ConversionOutcome.h"
 #include "app/MainTexts.h"
 #include "app/dialogs/win/Unit2.h"
+#include "app/win/ConversionProgress.h"
 #include "framework/StrUtils.h"
 #include "framework/win/Application.h"
 #include "framework/win/Dialogs.h"
@@ -89,6 +91,7 @@ TForm1::TForm1(TComponent* owner)
     };
     CMD3->OnTerminate = [this](TJvCreateProcess* sender, std::uint32_t exitCode) { CMD3Terminate(sender, exitCode); };
 
+    FProgress = new TConversionProgress(this, ProgressBar1, Handle());
     Timer1->OnTimer = [this] { Timer1Timer(); };
     btnSelectESD.OnClick = [this] { btnSelectESDClick(); };
     btnExit.OnClick = [this] { btnExitClick(); };
@@ -197,10 +200,15 @@ void TForm1::FilesDropped(HDROP drop)
 void TForm1::FormCreate()
 {
     AppDir = ComposeAppDir(ExecutablePath());
+    EnsureOutputFolder();
+    lblVersion.SetText(SystemLineForThisSystem());
+}
+
+void TForm1::EnsureOutputFolder()
+{
     const std::wstring outputFolder = AppDir + AppPaths::OutputFolder;
     if (!DirectoryExists(outputFolder))
-        CreateDirectoryW(outputFolder.c_str(), nullptr);  // a failure shows later as a missing output file
-    lblVersion.SetText(SystemLineForThisSystem());
+        CreateDirectoryW(outputFolder.c_str(), nullptr);  // a failure: the batch file names it
 }
 
 void TForm1::btnSelectESDClick()
@@ -250,6 +258,8 @@ void TForm1::btnConvertClick()
         ShowErrorBox(Handle(), MainTexts::OutputExists(AppDir));
         return;
     }
+    // Deleted since the start, wimlib could not write into it.
+    EnsureOutputFolder();
     StartConversion();
 }
 
@@ -286,6 +296,7 @@ void TForm1::StartConversion()
     // A path too long for the interpreter goes in its short form (checked above).
     const std::wstring commandLine = ComposeConversionCommandLine(AppDir, tool, ToolPathOf(source), compression, index);
     ShowPlainBox(Handle(), commandLine);
+    FOutputBeforeRun = FileExists(AppDir + AppPaths::OutputFile);
     try {
         RunCommand(comspec, commandLine, L"", true);
     } catch (...) {
@@ -303,14 +314,19 @@ void TForm1::RunCommand(const std::wstring& applicationName, const std::wstring&
     cmd->SetCurrentDirectory(currentDirectory);
     cmd->SetWaitForTerminate(wait);
     cmd->Run();
+    FProgress->Started(cmd->ProcessInfo().dwProcessId);
     WaitWhileWaiting(*cmd);
 }
 
 void TForm1::Timer1Timer()
 {
+    // A percentage read from the conversion's console takes the cycle's place.
+    if (FProgress->Known())
+        return;
     if (ProgressBar1.Position() >= 100)
         ProgressBar1.SetPosition(0);
     ProgressBar1.SetPosition(ProgressBar1.Position() + 5);
+    FProgress->Mirror();
 }
 
 void TForm1::ReturnToIdle()
@@ -321,16 +337,19 @@ void TForm1::ReturnToIdle()
     ProgressBar1.SetVisible(false);
 }
 
-void TForm1::cmdTerminate(TJvCreateProcess*, std::uint32_t)
+void TForm1::cmdTerminate(TJvCreateProcess*, std::uint32_t exitCode)
 {
-    // The exit code says nothing reliable; the output file decides.
+    // The output file decides, unless it is not this run's.
+    const bool succeeded = ConversionSucceeded(FileExists(AppDir + AppPaths::OutputFile), FOutputBeforeRun, exitCode);
+    FProgress->Ended(succeeded);
     ReturnToIdle();
-    if (FileExists(AppDir + AppPaths::OutputFile)) {
+    if (succeeded) {
         ShowInfoBox(Handle(), MainTexts::Success(AppDir));
         const std::wstring parameters = ComposeExplorerParameters(AppDir);
         ShellExecuteFile(Handle(), L"open", L"explorer.exe", parameters.c_str(), nullptr, SW_SHOWNORMAL);
     } else {
         ShowErrorBox(Handle(), MainTexts::Failure());
+        FProgress->Idle();
     }
 }
 

@@ -17,6 +17,8 @@
 // while the main window is created.
 extern std::wstring AppDir;
 
+class TConversionProgress;
+
 class TForm1 : public TForm {
 public:
     explicit TForm1(TComponent* owner);
@@ -88,6 +90,14 @@ private:
     // user is refused or answers "Nein".
     bool PassesChecksBeforeTheLongWrite(const std::wstring& source);
     TImageList FImages;  // what is known about the source path in the edit field
+
+    // The output folder, made again when it has gone since the start.
+    void EnsureOutputFolder();
+
+    // The real progress of a running conversion.
+    TConversionProgress* FProgress = nullptr;
+    // Whether an install.wim was there when the conversion's child started.
+    bool FOutputBeforeRun = false;
 };
 
 extern TForm1* Form1;
