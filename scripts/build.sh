@@ -32,7 +32,7 @@ if [ "$what" = all ] || [ "$what" = win ]; then
   cmake --build build/win -j "$JOBS"
 fi
 if [ "$what" = all ] || [ "$what" = win32 ]; then
-  cmake -S . -B build/win32 -G Ninja -DCMAKE_BUILD_TYPE=Release -DNIMBREL_TESTS=OFF \
+  cmake -S . -B build/win32 -G Ninja -DCMAKE_BUILD_TYPE=Release -DNIMBREL_TESTS=OFF -DNIMBREL_TOOLS=ON \
     -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" >/dev/null
   cmake --build build/win32 -j "$JOBS"
 fi
