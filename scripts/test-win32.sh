@@ -42,6 +42,7 @@ mkdir -p "$(dirname "$LOG")"
 
 run_tests() {
   local said
+  cmake --build "$B" --target nimchild >/dev/null || { echo "32-bit tier: nimchild did not build"; return 1; }
   said="$(timeout 300 "$WINE" "$NIMBREL_NIMCHILD" say Wine 2>&1 | tr -d '\r')"
   if [ "$said" != Wine ]; then
     echo "32-bit tier: skipped: the emulated Wine does not start ($(tail -1 <<<"$said"))"
@@ -53,6 +54,8 @@ run_tests() {
          "(nimchild threads 5: $(tail -1 <<<"${said:-no output}")); Nimbrel.exe was not judged"
     return 2
   fi
+  cmake --build "$B" --target nimdrive nimdrivehook drivefixture wimbridge wimstub_partial >/dev/null \
+    || { echo "32-bit tier: the 32-bit driver and helpers did not build"; return 1; }
   cd "$ROOT/tests/e2e"
   timeout 1200 python3 -m unittest -v "${TESTS[@]}" 2>&1 | tee "$LOG"
 }
