@@ -31,7 +31,6 @@ export NIMBREL_WIMSTUB_PARTIAL="$B/tools/stubs/wimstub-partial.exe" NIMBREL_ROOT
 
 TESTS=(
   test_system_line.SystemLine
-  test_main_window.MainWindowLayout.test_every_control_as_defined
   test_info_viewer.InfoViewer.test_dialog_shows_exactly_what_wimlib_prints_also_beyond_one_piece
   test_conversion.RealConversion.test_maximum_index_2_gives_one_lzx_image
   test_conversion.OutcomeByTheFileAlone.test_a_tool_that_writes_part_of_the_target_and_fails_leaves_nothing
