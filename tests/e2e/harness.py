@@ -10,6 +10,8 @@ that CTest sets:
   NIMBREL_FIXTURE      drivefixture.exe (the driver's own test window)
   NIMBREL_ROOT         the repository
   NIMBREL_SCREENSHOTS  where screenshots go (PNG)
+  NIMBREL_TIER         win32 for the 32-bit tier (scripts/test-win32.sh): the
+                       build/win32 tree under the emulated 32-bit Wine
 
 Standard library only.
 """
@@ -82,7 +84,8 @@ _wine_env_cache = None
 
 
 def wine_env():
-    """The environment for Wine programs: ours plus scripts/wine-env.sh."""
+    """The environment for Wine programs: ours plus the tier's Wine settings
+    (scripts/wine-env.sh, or scripts/emu32-env.sh for the 32-bit tier)."""
     global _wine_env_cache
     if _wine_env_cache is None:
         script = ROOT / "scripts" / ("emu32-env.sh" if TIER == "win32" else "wine-env.sh")
