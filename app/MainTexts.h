@@ -2,6 +2,10 @@
 // The main window's fixed paths, German texts and command lines. Portable:
 // everything here is composed from values, nothing asks the system.
 
+#include "imageinfo/ImageInfo.h"
+
+#include <cstdint>
+#include <functional>
 #include <string>
 
 // Paths relative to the program's folder (AppDir, which ends with "\").
@@ -32,7 +36,36 @@ std::wstring BatchMissing(const std::wstring& appDir);
 std::wstring ToolMissing(const std::wstring& toolPath);
 std::wstring Success(const std::wstring& appDir);
 std::wstring Failure();
+
+// Checks before the long write.
+std::wstring MissingIndex(int index, int imageCount);
+std::wstring Encrypted();
+inline constexpr wchar_t kQuestionTitle[] = L"Warnung";
+std::wstring FileTooLargeQuestion(const std::wstring& folder, const std::wstring& fileSystem,
+                                  std::uint64_t largestFile, std::uint64_t estimate);
+std::wstring FreeSpaceQuestion(const std::wstring& folder, std::uint64_t freeBytes, std::uint64_t estimate);
+std::wstring PathTooLong(std::size_t length);
+
+// What the drop-down list shows beside an index: name, edition, architecture.
+std::wstring IndexEntryDetail(const TImageEntry& image);
 }  // namespace MainTexts
+
+// A size as Explorer shows it, in German: "15,8 GB", "512 Bytes".
+std::wstring GermanSize(std::uint64_t bytes);
+
+// The hint line under the path: what the chosen index stands for. An
+// image's name is the part that gives way when the line is too narrow.
+struct THintText {
+    std::wstring Lead;
+    std::wstring Name;
+    std::wstring Tail;
+    std::wstring Whole() const { return Lead + Name + Tail; }
+};
+// Empty while nothing is known about the file or no index is chosen.
+THintText ComposeHint(const TImageList& list, const std::wstring& indexText);
+// The hint as it fits into width (measure gives a text's width): the name
+// shortened with an ellipsis first, then the end of the line.
+std::wstring FitHint(const THintText& hint, int width, const std::function<int(const std::wstring&)>& measure);
 
 // The command line that runs the batch file through the interpreter.
 std::wstring ComposeConversionCommandLine(const std::wstring& appDir, const std::wstring& toolPath,

@@ -29,6 +29,7 @@ enum TControlOption : unsigned {
     coAlignClient = 1u << 3,  // fills what its parent's earlier aligned controls leave
     coAlignTop = 1u << 4,     // a strip at the top, full width, Height high
     coScrollBars = 1u << 5,   // both scroll bars (memo)
+    coItemDetails = 1u << 6,  // combo box: its list shows a detail beside each entry (ListItemDetail.h)
 };
 
 struct TFontDef {

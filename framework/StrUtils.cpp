@@ -110,3 +110,20 @@ std::wstring DirectoryWithBackslash(std::wstring_view path)
         dir += L'\\';
     return dir;
 }
+
+std::wstring ExtendedLengthPath(std::wstring_view path)
+{
+    std::wstring result(path);
+    if (result.size() < kMaxPath || result.rfind(L"\\\\?\\", 0) == 0)
+        return result;
+    for (wchar_t& c : result)
+        if (c == L'/')
+            c = L'\\';
+    const bool drive = result.size() >= 3 && ((result[0] | 0x20) >= L'a' && (result[0] | 0x20) <= L'z') &&
+                       result[1] == L':' && result[2] == L'\\';
+    if (drive)
+        return L"\\\\?\\" + result;
+    if (result.rfind(L"\\\\", 0) == 0)
+        return L"\\\\?\\UNC\\" + result.substr(2);
+    return std::wstring(path);
+}

@@ -21,3 +21,11 @@ std::wstring ApplicationTitleFromExePath(std::wstring_view exePath);
 // The folder part of a Windows path, always ending with a backslash:
 // "C:\Nimbrel\Nimbrel.exe" gives "C:\Nimbrel\", "C:\Nimbrel.exe" gives "C:\".
 std::wstring DirectoryWithBackslash(std::wstring_view path);
+
+// Paths of MAX_PATH (260) characters or more reach the system's file calls
+// only in their extended form: "C:\a\..." becomes "\\?\C:\a\...",
+// "\\server\share\..." becomes "\\?\UNC\server\share\...", forward slashes
+// become backslashes. Shorter paths, relative ones and those already
+// extended come back unchanged.
+std::wstring ExtendedLengthPath(std::wstring_view path);
+inline constexpr std::size_t kMaxPath = 260;

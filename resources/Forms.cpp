@@ -35,7 +35,7 @@ const TControlDef kMainControls[] = {
      nullptr},
     {L"Label6", idLabel6, TControlKind::Label, L"Panel3", 434, 105, 0, 0, L"Index:", -1, coNone, &kWhiteTahoma8,
      nullptr},
-    {L"ComboBox1", idComboBox1, TControlKind::ComboBox, L"Panel3", 472, 102, 39, 21, L"1", 8, coNone, nullptr,
+    {L"ComboBox1", idComboBox1, TControlKind::ComboBox, L"Panel3", 472, 102, 39, 21, L"1", 8, coItemDetails, nullptr,
      kIndexEntries},
     {L"btnConvert", idBtnConvert, TControlKind::Button, L"Panel3", 16, 141, 137, 33, L"Konvertieren", 3, coNone,
      nullptr, nullptr},
@@ -55,6 +55,10 @@ const TControlDef kMainControls[] = {
      L"Wimlib statt Dism verwenden (empfohlen, erforderlich für Windows 8.1 Downloads)", 4, coChecked | coHidden,
      nullptr, nullptr},
     {L"Memo1", idMemo1, TControlKind::Memo, L"Panel3", 366, 14, 123, 66, L"", 5, coHidden, nullptr, nullptr},
+    // The hint line: what the chosen index stands for. Between the path row
+    // and the buttons, clear of the group box.
+    {L"lblImageHint", idLblImageHint, TControlKind::Label, L"Panel3", 16, 124, 296, 13, L"", -1, coNone,
+     &kWhiteTahoma8, nullptr},
 };
 
 const TControlDef kInfoControls[] = {

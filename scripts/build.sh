@@ -5,8 +5,10 @@
 #   build/win    the 64-bit Windows build: Nimbrel.exe, its tests and tools;
 #                build/win/dist is a distribution folder that runs under Wine here
 #   build/win32  the shipped 32-bit Nimbrel.exe; build/win32/dist is the product
-# The kernels of our build machines run no 32-bit code, so Wine can only run
-# the 64-bit build; both come from the same sources.
+#                (its test tools are built on demand by scripts/test-win32.sh)
+# The kernels of our build machines run no 32-bit code, so the system's Wine
+# runs only the 64-bit build; both come from the same sources. The 32-bit
+# one runs under emulation (scripts/test-win32.sh).
 set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$ROOT"
@@ -32,7 +34,7 @@ if [ "$what" = all ] || [ "$what" = win ]; then
   cmake --build build/win -j "$JOBS"
 fi
 if [ "$what" = all ] || [ "$what" = win32 ]; then
-  cmake -S . -B build/win32 -G Ninja -DCMAKE_BUILD_TYPE=Release -DNIMBREL_TESTS=OFF \
+  cmake -S . -B build/win32 -G Ninja -DCMAKE_BUILD_TYPE=Release -DNIMBREL_TESTS=OFF -DNIMBREL_TOOLS=ON \
     -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" >/dev/null
   cmake --build build/win32 -j "$JOBS"
 fi

@@ -3,7 +3,12 @@
 # drawn by Wine). A prefix without the ready mark is a half-made one from an
 # interrupted attempt: it is removed and made again.
 set -euo pipefail
-source "$(dirname "$0")/wine-env.sh"
+# NIMBREL_TIER=win32: the 32-bit tier's emulated Wine and its own prefix.
+if [ "${NIMBREL_TIER:-win}" = win32 ]; then
+  source "$(dirname "$0")/emu32-env.sh"
+else
+  source "$(dirname "$0")/wine-env.sh"
+fi
 
 READY="$WINEPREFIX/.nimbrel-ready-2"
 if [ -f "$READY" ]; then

@@ -3,7 +3,12 @@
 # set), a persistent wineserver started inside that session and warmed up
 # once, and a clean stop at the end. Tests then start programs cheaply.
 set -euo pipefail
-source "$(dirname "$0")/wine-env.sh"
+# NIMBREL_TIER=win32: the 32-bit tier's emulated Wine and its own prefix.
+if [ "${NIMBREL_TIER:-win}" = win32 ]; then
+  source "$(dirname "$0")/emu32-env.sh"
+else
+  source "$(dirname "$0")/wine-env.sh"
+fi
 
 if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"

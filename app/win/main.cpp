@@ -9,12 +9,17 @@
 #include "resources/Themes.h"
 #include "sysinfo/win/SystemInfo.h"
 #include "theme/win/ThemeEngine.h"
+#include "watcher/win/ConsoleWatcher.h"
 #include "widgets/linklabel/win/LinkLabelClass.h"
 
 #include <memory>
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
 {
+    // Started by the main window to watch a conversion's console: only that.
+    if (const std::optional<int> watcherExit = RunConsoleWatcherIfAsked())
+        return *watcherExit;
+
     // This thread is OLE's single-threaded apartment before any window of
     // ours exists, for the screen readers that ask the windows from outside.
     const TOleApartment apartment;

@@ -1,10 +1,13 @@
 #include "app/win/untMain.h"
 
+#include "app/ConversionOutcome.h"
 #include "app/MainTexts.h"
 #include "app/dialogs/win/Unit2.h"
+#include "app/win/ConversionProgress.h"
 #include "framework/StrUtils.h"
 #include "framework/win/Application.h"
 #include "framework/win/Dialogs.h"
+#include "framework/win/Dpi.h"
 #include "framework/win/Shell.h"
 #include "resources/Forms.h"
 #include "sysinfo/win/SystemInfo.h"
@@ -13,18 +16,6 @@
 
 std::wstring AppDir;
 TForm1* Form1 = nullptr;
-
-bool FileExists(const std::wstring& path)
-{
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool DirectoryExists(const std::wstring& path)
-{
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
 
 bool IsWow64()
 {
@@ -70,10 +61,12 @@ TForm1::TForm1(TComponent* owner)
       ProgressBar1(Control(L"ProgressBar1")),
       chkWimlib(Control(L"chkWimlib")),
       Memo1(Control(L"Memo1")),
+      lblImageHint(Control(L"lblImageHint")),
       OpenDialog1(new TOpenDialog(this)),
       Timer1(new TTimer(this)),
       cmd(new TJvCreateProcess(this)),
-      CMD3(new TJvCreateProcess(this))
+      CMD3(new TJvCreateProcess(this)),
+      ImageListQuery(new TImageListQuery(this))
 {
     Form1 = this;
     OpenDialog1->Filter = kOpenDialogFilter;
@@ -98,6 +91,7 @@ TForm1::TForm1(TComponent* owner)
     };
     CMD3->OnTerminate = [this](TJvCreateProcess* sender, std::uint32_t exitCode) { CMD3Terminate(sender, exitCode); };
 
+    FProgress = new TConversionProgress(this, ProgressBar1, Handle());
     Timer1->OnTimer = [this] { Timer1Timer(); };
     btnSelectESD.OnClick = [this] { btnSelectESDClick(); };
     btnExit.OnClick = [this] { btnExitClick(); };
@@ -105,6 +99,14 @@ TForm1::TForm1(TComponent* owner)
     JvLinkLabel1.OnClick = [this](TGraphicControl*) { JvLinkLabel1Click(); };
     JvLinkLabel2.OnClick = [this](TGraphicControl*) { JvLinkLabel2Click(); };
     OnCloseQuery = [this] { return FormCloseQuery(); };
+
+    // The image list follows the source path; the viewer and its CMD3 stay apart from it.
+    ImageListQuery->Tool = [] { return ToolPath(AppDir, IsWow64()); };
+    ImageListQuery->ToolArgument = [](const std::wstring& path) { return ToolPathOf(path); };
+    ImageListQuery->OnChange = [this] { ImagesChanged(); };
+    edtESDFile.OnChange = [this] { ImageListQuery->PathTyped(Trim(edtESDFile.Text())); };
+    ComboBox1.OnChange = [this] { ShowImageHint(); };
+    ComboBox1.OnItemDetail = [this](int entry) { return IndexEntryDetail(entry); };
 
     FormCreate();
     AcceptDroppedFiles();
@@ -163,6 +165,12 @@ void TForm1::AcceptDroppedFiles()
 
 LRESULT TForm1::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == kDpiChangedMessage) {
+        // Laid out anew: the hint is fitted to its new width.
+        const LRESULT result = TForm::WndProc(message, wParam, lParam);
+        ImagesChanged();
+        return result;
+    }
     if (message == WM_DROPFILES) {
         const auto drop = reinterpret_cast<HDROP>(wParam);
         TDropGuard guard(drop);
@@ -183,6 +191,7 @@ void TForm1::FilesDropped(HDROP drop)
         const std::wstring path = DroppedPath(drop, i);
         if (!path.empty() && FileExists(path)) {
             edtESDFile.SetText(path);
+            ImageListQuery->PathChosen(Trim(path));
             return;
         }
     }
@@ -191,16 +200,23 @@ void TForm1::FilesDropped(HDROP drop)
 void TForm1::FormCreate()
 {
     AppDir = ComposeAppDir(ExecutablePath());
+    EnsureOutputFolder();
+    lblVersion.SetText(SystemLineForThisSystem());
+}
+
+void TForm1::EnsureOutputFolder()
+{
     const std::wstring outputFolder = AppDir + AppPaths::OutputFolder;
     if (!DirectoryExists(outputFolder))
-        CreateDirectoryW(outputFolder.c_str(), nullptr);  // a failure shows later as a missing output file
-    lblVersion.SetText(SystemLineForThisSystem());
+        CreateDirectoryW(outputFolder.c_str(), nullptr);  // a failure: the batch file names it
 }
 
 void TForm1::btnSelectESDClick()
 {
-    if (OpenDialog1->Execute(Handle()))
+    if (OpenDialog1->Execute(Handle())) {
         edtESDFile.SetText(OpenDialog1->FileName);
+        ImageListQuery->PathChosen(Trim(OpenDialog1->FileName));
+    }
 }
 
 void TForm1::btnExitClick()
@@ -242,6 +258,8 @@ void TForm1::btnConvertClick()
         ShowErrorBox(Handle(), MainTexts::OutputExists(AppDir));
         return;
     }
+    // Deleted since the start, wimlib could not write into it.
+    EnsureOutputFolder();
     StartConversion();
 }
 
@@ -261,6 +279,8 @@ void TForm1::StartConversion()
         ShowErrorBox(Handle(), MainTexts::ToolMissing(tool));
         return;
     }
+    if (!PassesChecksBeforeTheLongWrite(source))
+        return;
 
     btnConvert.SetEnabled(false);
     btnExit.SetEnabled(false);
@@ -273,8 +293,10 @@ void TForm1::StartConversion()
     std::wstring comspec(32768, L'\0');
     comspec.resize(GetEnvironmentVariableW(L"COMSPEC", comspec.data(), static_cast<DWORD>(comspec.size())));
 
-    const std::wstring commandLine = ComposeConversionCommandLine(AppDir, tool, source, compression, index);
+    // A path too long for the interpreter goes in its short form (checked above).
+    const std::wstring commandLine = ComposeConversionCommandLine(AppDir, tool, ToolPathOf(source), compression, index);
     ShowPlainBox(Handle(), commandLine);
+    FOutputBeforeRun = FileExists(AppDir + AppPaths::OutputFile);
     try {
         RunCommand(comspec, commandLine, L"", true);
     } catch (...) {
@@ -292,14 +314,19 @@ void TForm1::RunCommand(const std::wstring& applicationName, const std::wstring&
     cmd->SetCurrentDirectory(currentDirectory);
     cmd->SetWaitForTerminate(wait);
     cmd->Run();
+    FProgress->Started(cmd->ProcessInfo().dwProcessId);
     WaitWhileWaiting(*cmd);
 }
 
 void TForm1::Timer1Timer()
 {
+    // A percentage read from the conversion's console takes the cycle's place.
+    if (FProgress->Known())
+        return;
     if (ProgressBar1.Position() >= 100)
         ProgressBar1.SetPosition(0);
     ProgressBar1.SetPosition(ProgressBar1.Position() + 5);
+    FProgress->Mirror();
 }
 
 void TForm1::ReturnToIdle()
@@ -310,16 +337,19 @@ void TForm1::ReturnToIdle()
     ProgressBar1.SetVisible(false);
 }
 
-void TForm1::cmdTerminate(TJvCreateProcess*, std::uint32_t)
+void TForm1::cmdTerminate(TJvCreateProcess*, std::uint32_t exitCode)
 {
-    // The exit code says nothing reliable; the output file decides.
+    // The output file decides, unless it is not this run's.
+    const bool succeeded = ConversionSucceeded(FileExists(AppDir + AppPaths::OutputFile), FOutputBeforeRun, exitCode);
+    FProgress->Ended(succeeded);
     ReturnToIdle();
-    if (FileExists(AppDir + AppPaths::OutputFile)) {
+    if (succeeded) {
         ShowInfoBox(Handle(), MainTexts::Success(AppDir));
         const std::wstring parameters = ComposeExplorerParameters(AppDir);
         ShellExecuteFile(Handle(), L"open", L"explorer.exe", parameters.c_str(), nullptr, SW_SHOWNORMAL);
     } else {
         ShowErrorBox(Handle(), MainTexts::Failure());
+        FProgress->Idle();
     }
 }
 

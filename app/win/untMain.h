@@ -1,6 +1,8 @@
 #pragma once
 // The main window TForm1: its controls, components and event handlers.
 
+#include "app/win/FileSystem.h"
+#include "app/win/ImageListQuery.h"
 #include "framework/win/Forms.h"
 #include "framework/win/OpenDialog.h"
 #include "framework/win/Timer.h"
@@ -14,6 +16,8 @@
 // The folder of the running executable, ending with a backslash; set once
 // while the main window is created.
 extern std::wstring AppDir;
+
+class TConversionProgress;
 
 class TForm1 : public TForm {
 public:
@@ -40,10 +44,12 @@ public:
     TControl& ProgressBar1;
     TControl& chkWimlib;
     TControl& Memo1;
+    TControl& lblImageHint;
     TOpenDialog* OpenDialog1;
     TTimer* Timer1;
     TJvCreateProcess* cmd;
     TJvCreateProcess* CMD3;
+    TImageListQuery* ImageListQuery;
 
     void FormCreate();
     void btnSelectESDClick();
@@ -74,16 +80,30 @@ private:
     void WaitWhileWaiting(TJvCreateProcess& runner);
     void ReturnToIdle();
     bool FormCloseQuery();
+
+    // The image list of the source file: the index entries, what the
+    // drop-down list shows beside them, and the hint line.
+    void ImagesChanged();
+    void ShowImageHint();
+    TListItemDetail IndexEntryDetail(int entry) const;
+    // After the checks the conversion always made, before anything starts: false when the
+    // user is refused or answers "Nein".
+    bool PassesChecksBeforeTheLongWrite(const std::wstring& source);
+    TImageList FImages;  // what is known about the source path in the edit field
+
+    // The output folder, made again when it has gone since the start.
+    void EnsureOutputFolder();
+
+    // The real progress of a running conversion.
+    TConversionProgress* FProgress = nullptr;
+    // Whether an install.wim was there when the conversion's child started.
+    bool FOutputBeforeRun = false;
 };
 
 extern TForm1* Form1;
 
 // Asks the shell to open a web page; true when it reports success.
 bool OpenUrl(const std::wstring& url);
-
-// Whether a path names an existing file, or an existing folder.
-bool FileExists(const std::wstring& path);
-bool DirectoryExists(const std::wstring& path);
 
 // True when the program runs as a 32-bit process on 64-bit Windows.
 bool IsWow64();

@@ -80,6 +80,29 @@ std::wstring TControl::ItemText(int index) const
     return text;
 }
 
+int TControl::ItemCount() const
+{
+    const LRESULT count = SendMessageW(FHandle, CB_GETCOUNT, 0, 0);
+    return count == CB_ERR ? 0 : static_cast<int>(count);
+}
+
+void TControl::SetItems(const std::vector<std::wstring>& items)
+{
+    const int selected = ItemIndex();
+    const std::wstring kept = selected >= 0 ? ItemText(selected) : std::wstring();
+    const std::wstring typed = WindowText(FHandle);
+    SendMessageW(FHandle, CB_RESETCONTENT, 0, 0);
+    for (const std::wstring& item : items)
+        SendMessageW(FHandle, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+    if (selected < 0) {
+        SetWindowTextW(FHandle, typed.c_str());
+        return;
+    }
+    const LRESULT found =
+        SendMessageW(FHandle, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(kept.c_str()));
+    SetItemIndex(found == CB_ERR ? 0 : static_cast<int>(found));
+}
+
 void TControl::ClearLines()
 {
     FLines.clear();

@@ -3,6 +3,7 @@
 // code reads and changes the control through it and hooks its click.
 
 #include "framework/FormDef.h"
+#include "framework/win/ListItemDetail.h"
 
 #include <windows.h>
 
@@ -36,6 +37,10 @@ public:
     int ItemIndex() const;
     void SetItemIndex(int index);
     std::wstring ItemText(int index) const;
+    int ItemCount() const;
+    // Replaces the entries; the entry of the same text stays selected, else
+    // the first one. Text typed that selects none stays as it was.
+    void SetItems(const std::vector<std::wstring>& items);
 
     // Memo: lines.
     void ClearLines();
@@ -48,6 +53,11 @@ public:
 
     // Left click released over the control (buttons, radio buttons, check boxes).
     std::function<void()> OnClick;
+    // Edit: its text changed. Combo box: the entry its list selects may have
+    // changed (chosen from the list, or typed and completed).
+    std::function<void()> OnChange;
+    // Combo box with item details: what its list shows beside an entry.
+    std::function<TListItemDetail(int index)> OnItemDetail;
 
 private:
     friend class TForm;

@@ -123,6 +123,8 @@ HWND TForm::CreateControl(const TControlDef& def, HWND parent, const RECT& bound
     case TControlKind::ComboBox:
         className = L"COMBOBOX";
         style |= CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL;
+        if (def.Options & coItemDetails)
+            style |= CBS_OWNERDRAWFIXED | CBS_HASSTRINGS;
         height += ScaleForDpi(kComboDropDownHeight, FLayout.Dpi);
         break;
     case TControlKind::GroupBox:
@@ -188,6 +190,8 @@ HWND TForm::CreateControl(const TControlDef& def, HWND parent, const RECT& bound
         const LRESULT selected = SendMessageW(window, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                                               reinterpret_cast<LPARAM>(text.c_str()));
         SendMessageW(window, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
+        if (def.Options & coItemDetails)
+            SetListItemHeight(window, font);
         FitClosedComboHeight(window, bounds.bottom - bounds.top);
         COMBOBOXINFO info{};
         info.cbSize = sizeof(info);
@@ -222,6 +226,8 @@ void TForm::PlaceControl(const TControl& control)
         height += ScaleForDpi(kComboDropDownHeight, FLayout.Dpi);
     }
     SetWindowPos(window, nullptr, bounds.left, bounds.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    if (def.Kind == TControlKind::ComboBox && (def.Options & coItemDetails))
+        SetListItemHeight(window, FontFor(def.Font));
     if (def.Kind == TControlKind::ComboBox)
         FitClosedComboHeight(window, bounds.bottom - bounds.top);
 }
@@ -278,6 +284,8 @@ void TForm::CompleteComboText(TControl& combo, HWND edit, bool complete)
         if (found != CB_ERR) {
             SendMessageW(box, CB_SETCURSEL, static_cast<WPARAM>(found), 0);
             SendMessageW(box, CB_SETEDITSEL, 0, MAKELPARAM(typed.size(), -1));
+            if (combo.OnChange)
+                combo.OnChange();  // the system tells nothing of a selection made here
             return;
         }
     }
@@ -290,6 +298,32 @@ void TForm::CompleteComboText(TControl& combo, HWND edit, bool complete)
     SendMessageW(box, CB_SETCURSEL, static_cast<WPARAM>(exact), 0);  // -1 empties the edit field
     SetWindowTextW(edit, text.c_str());
     SendMessageW(edit, EM_SETSEL, selStart, selEnd);
+    if (combo.OnChange)
+        combo.OnChange();
+}
+
+void TForm::DrawListItem(const TControl& combo, const DRAWITEMSTRUCT& item)
+{
+    if (item.itemID == static_cast<UINT>(-1))
+        return;
+    const int index = static_cast<int>(item.itemID);
+    TListItemDetail detail;
+    QueryListItemDetail(combo.FHandle, index, detail);
+    const bool selected = (item.itemState & ODS_SELECTED) != 0;
+    // The system's colours, as an active style paints them.
+    const TColor text = selected ? clHighlightText : detail.Dimmed ? clGrayText : clWindowText;
+    const COLORREF oldBrush = SetDCBrushColor(item.hDC, ColorToRGB(StyleColor(selected ? clHighlight : clWindow)));
+    FillRect(item.hDC, &item.rcItem, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+    SetDCBrushColor(item.hDC, oldBrush);
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof(info);
+    const HFONT font = FontFor(combo.FDef.Font);
+    const int column =
+        GetComboBoxInfo(combo.FHandle, &info) ? ListDetailColumn(item.hDC, info.hwndList, font, FLayout.Dpi) : 0;
+    DrawListItemTexts(item.hDC, item.rcItem, FLayout.Dpi, combo.ItemText(index), detail.Detail, column, font,
+                      ColorToRGB(StyleColor(text)));
+    if (item.itemState & ODS_FOCUS)
+        DrawFocusRect(item.hDC, &item.rcItem);
 }
 
 LRESULT CALLBACK TForm::ContainerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR subclassId,
@@ -303,6 +337,8 @@ LRESULT CALLBACK TForm::ContainerProc(HWND window, UINT message, WPARAM wParam, 
     case WM_CTLCOLORBTN:
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
+    case WM_DRAWITEM:
+    case CM_LISTITEMDETAIL:
         // Containers pass their children's notifications to the window.
         if (TForm* form = FormOf(window))
             return SendMessageW(form->Handle(), message, wParam, lParam);

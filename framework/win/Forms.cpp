@@ -365,11 +365,33 @@ LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
     switch (message) {
     case WM_COMMAND: {
         TControl* control = ControlById(LOWORD(wParam));
-        if (control != nullptr && HIWORD(wParam) == BN_CLICKED && control->OnClick &&
-            (control->FDef.Kind == TControlKind::Button || control->FDef.Kind == TControlKind::RadioButton ||
-             control->FDef.Kind == TControlKind::CheckBox))
+        if (control == nullptr)
+            return 0;
+        const TControlKind kind = control->FDef.Kind;
+        const WORD code = HIWORD(wParam);
+        if (code == BN_CLICKED && control->OnClick &&
+            (kind == TControlKind::Button || kind == TControlKind::RadioButton || kind == TControlKind::CheckBox))
             control->OnClick();
+        else if (control->OnChange && ((kind == TControlKind::Edit && code == EN_CHANGE) ||
+                                       (kind == TControlKind::ComboBox && code == CBN_SELCHANGE)))
+            control->OnChange();
         return 0;
+    }
+    case WM_DRAWITEM: {
+        const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        TControl* control = ControlById(static_cast<int>(wParam));
+        if (control == nullptr || item->CtlType != ODT_COMBOBOX)
+            return FALSE;
+        DrawListItem(*control, *item);
+        return TRUE;
+    }
+    case CM_LISTITEMDETAIL: {
+        TControl* control = ControlById(GetDlgCtrlID(reinterpret_cast<HWND>(wParam)));
+        auto* query = reinterpret_cast<TListItemDetailQuery*>(lParam);
+        if (control == nullptr || !control->OnItemDetail || query == nullptr)
+            return 0;
+        query->Detail = control->OnItemDetail(query->Index);
+        return 1;
     }
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:

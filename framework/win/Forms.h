@@ -107,6 +107,8 @@ private:
     // Completes typed text to the first entry it begins (when complete), or
     // selects the entry that matches the text exactly, or none.
     void CompleteComboText(TControl& combo, HWND edit, bool complete);
+    // An entry of a combo box with item details, when no theme draws its list.
+    void DrawListItem(const TControl& combo, const DRAWITEMSTRUCT& item);
     bool HandleClose();
 
     const TFormDef& FDef;

@@ -9,10 +9,14 @@ rem LZX  = "maximum":  normale WIM-Datei mit LZX-Kompression
 rem LZMS = "recovery": solide LZMS-Kompression, wie Windows sie fuer
 rem        "recovery" erzeugt (ESD)
 rem
-rem wimlib schreibt zuerst in eine temporaere Datei neben dem Ziel; erst wenn
-rem wimlib Erfolg meldet, wird sie in den Zielnamen umbenannt. Ein Abbruch
-rem hinterlaesst daher nie eine halbe Zieldatei. Rueckgabewert 0 bei Erfolg,
-rem sonst ungleich 0 (auch -1, wie wimlib es liefert).
+rem wimlib schreibt zuerst in eine temporaere Datei neben dem Ziel, mit einer
+rem Integritaetstabelle (--check); danach liest "wimlib-imagex verify" sie
+rem zurueck und prueft jede Datei darin. Erst wenn beides Erfolg meldet, wird
+rem sie in den Zielnamen umbenannt. Ein Abbruch hinterlaesst daher nie eine
+rem halbe oder ungepruefte Zieldatei. Rueckgabewert 0 bei Erfolg, sonst
+rem ungleich 0 (auch -1, wie wimlib es liefert); 183, wenn dabei eine Datei
+rem mit dem Zielnamen vorliegt, die dieser Lauf nicht geschrieben hat (sie
+rem ist dann nicht sein Ergebnis).
 rem
 rem Pfade werden nur in Anfuehrungszeichen verwendet, damit & ^ ( ) ! und %
 rem im Pfad keine Wirkung haben.
@@ -34,6 +38,7 @@ set "KOMPR=%~4"
 set "INDEX=%~5"
 set "TEMPZIEL=%~3.tmp"
 set "ZIELLW=%~d3"
+set "ZIELORDNER=%~dp3"
 
 echo ============================================================
 echo  Nimbrel: Konvertierung mit wimlib-imagex
@@ -63,6 +68,8 @@ if not defined WIMOPT goto :bad_compression
 
 if not exist "%WIMTOOL%" goto :no_tool
 if not exist "%QUELLE%" goto :no_source
+rem Der Ordner des Ziels kann seit dem Start von Nimbrel geloescht worden sein.
+if not exist "%ZIELORDNER%*" goto :no_folder
 if exist "%ZIEL%" goto :target_exists
 
 rem Reste eines abgebrochenen Laufs entfernen; ein Ordner dieses Namens
@@ -74,15 +81,28 @@ if exist "%TEMPZIEL%" goto :temp_locked
 
 echo Exportiere Image %INDEX% mit "%WIMOPT%" nach "%TEMPZIEL%" ...
 echo.
-"%WIMTOOL%" export "%QUELLE%" %INDEX% "%TEMPZIEL%" %WIMOPT%
+"%WIMTOOL%" export "%QUELLE%" %INDEX% "%TEMPZIEL%" %WIMOPT% --check
 set "RC=%ERRORLEVEL%"
 echo.
 if not "%RC%"=="0" goto :export_failed
 if not exist "%TEMPZIEL%" goto :no_output
 
+rem --nocheck: die Integritaetstabelle hat wimlib eben erst aus der
+rem geschriebenen Datei berechnet; die Pruefung jeder Datei darin (entpackt
+rem und mit der Pruefsumme der Quelle verglichen) liest alles ohnehin zurueck.
+echo PrÅfe "%TEMPZIEL%" ...
+echo.
+"%WIMTOOL%" verify "%TEMPZIEL%" --nocheck
+set "RC=%ERRORLEVEL%"
+echo.
+if not "%RC%"=="0" goto :verify_failed
+
+rem "ren" ueberschreibt nie: liegt inzwischen eine andere Datei mit dem
+rem Zielnamen vor, bleibt die temporaere Datei, wo sie ist.
 ren "%TEMPZIEL%" "%ZIELNAME%" >nul 2>&1
+if exist "%TEMPZIEL%" goto :rename_failed
 if not exist "%ZIEL%" goto :rename_failed
-echo Fertig: "%ZIEL%" wurde erstellt.
+echo Fertig: "%ZIEL%" wurde erstellt und geprÅft.
 exit /b 0
 
 :usage
@@ -113,6 +133,11 @@ goto :fail
 
 :no_source
 echo Fehler: Die Quelldatei wurde nicht gefunden: "%QUELLE%". Abbruch.
+set "RC=1"
+goto :fail
+
+:no_folder
+echo Fehler: Der Zielordner "%ZIELORDNER%" fehlt. Starten Sie die Konvertierung in Nimbrel erneut, das legt ihn wieder an. Abbruch.
 set "RC=1"
 goto :fail
 
@@ -151,6 +176,9 @@ if defined KEINWIM echo Ursache: Die Quelldatei ist keine vollstÑndige WIM- oder
 goto :fail
 
 :fail
+rem Dieser Lauf hat keine Zieldatei geschrieben; liegt dort eine, ist sie
+rem nicht seine (siehe oben).
+if exist "%ZIEL%" set "RC=183"
 echo.
 echo DrÅcken Sie eine beliebige Taste, um dieses Fenster zu schlie·en.
 pause >nul
@@ -161,7 +189,18 @@ echo Fehler: wimlib-imagex meldet Erfolg, hat aber keine Datei geschrieben.
 set "RC=1"
 goto :fail
 
+:verify_failed
+echo Fehler: Die PrÅfung der neuen Datei ist fehlgeschlagen; wimlib-imagex meldet den Fehlercode %RC%.
+if exist "%TEMPZIEL%" del /f /q "%TEMPZIEL%" >nul 2>&1
+echo Ursache: Die neue Datei lie· sich nicht fehlerfrei zurÅcklesen, meist wegen eines Fehlers des DatentrÑgers auf Laufwerk %ZIELLW% oder des Arbeitsspeichers; versuchen Sie es erneut.
+if not exist "%TEMPZIEL%" echo Die fehlerhafte Datei wurde gelîscht.
+if exist "%TEMPZIEL%" echo Die fehlerhafte Datei "%TEMPZIEL%" lie· sich nicht lîschen; lîschen Sie sie selbst.
+goto :fail
+
 :rename_failed
 echo Fehler: "%TEMPZIEL%" liess sich nicht in "%ZIELNAME%" umbenennen.
+if exist "%ZIEL%" echo Ursache: WÑhrend der Konvertierung ist eine andere Datei "%ZIEL%" entstanden; sie wurde nicht Åberschrieben und ist nicht das Ergebnis dieses Laufs.
+if not exist "%ZIEL%" echo Ursache: Die Datei ist gesperrt, meist weil ein anderes Programm wie ein Virenscanner sie geîffnet hat; versuchen Sie es erneut.
+if exist "%TEMPZIEL%" echo Die geprÅfte neue Datei bleibt als "%TEMPZIEL%" erhalten; Sie kînnen sie selbst in "%ZIELNAME%" umbenennen.
 set "RC=1"
 goto :fail

@@ -61,3 +61,70 @@ TEST(OtherCommandLines, ExplorerSelectionAndInfoQuery)
     EXPECT_EQ(ComposeExplorerParameters(L"C:\\Nimbrel\\"), L"/e,/select,\"C:\\Nimbrel\\WIM\\install.wim\"");
     EXPECT_EQ(ComposeInfoCommandLine(L"D:\\sources\\install.esd"), L" info \"D:\\sources\\install.esd\"");
 }
+
+TEST(GermanSize, AsExplorerShowsSizes)
+{
+    const std::pair<std::uint64_t, const wchar_t*> cases[] = {
+        {0, L"0 Bytes"}, {1, L"1 Byte"}, {1023, L"1023 Bytes"}, {1024, L"1,0 KB"}, {1075, L"1,0 KB"},
+        {1076, L"1,1 KB"}, {(1ull << 20) - 1, L"1,0 MB"}, {16965120000ull, L"15,8 GB"}, {4ull << 30, L"4,0 GB"},
+        {~0ull, L"16777216,0 TB"},
+    };
+    for (const auto& [bytes, text] : cases)
+        EXPECT_EQ(GermanSize(bytes), text) << bytes;
+}
+
+TEST(ImageHint, WhatTheLineSaysForTheChosenIndex)
+{
+    TImageList list;
+    list.State = TImageListState::Known;
+    list.Images = {{1, L"Windows Setup Media", L"", L"", L"x86_64", L"", 300000, 0},
+                   {2, L"Windows 10 Pro", L"", L"Professional", L"x86_64", L"Client", 16965120000ull, 0},
+                   {3, L"", L"", L"", L"", L"", 2048, 0}};
+    TImageList onlySetup = list;
+    onlySetup.Images.resize(1);
+    TImageList encrypted;
+    encrypted.State = TImageListState::Encrypted;
+    TImageList notAWim;
+    notAWim.State = TImageListState::NotAWim;
+    const struct {
+        const TImageList* List;
+        const wchar_t* Index;
+        const wchar_t* Hint;
+    } cases[] = {
+        {&list, L"2", L"Image 2: Windows 10 Pro · x64 · 15,8 GB"},
+        {&list, L"3", L"Image 3: (ohne Namen) · 2,0 KB"},
+        {&list, L"1", L"Image 1 ist ein Setup-Image; wählen Sie Image 2."},
+        {&onlySetup, L"1", L"Image 1 ist ein Setup-Image, kein Windows."},
+        {&list, L"9", L"Kein Image 9: die Datei enthält 3 Images."},
+        {&onlySetup, L"2", L"Kein Image 2: die Datei enthält 1 Image."},
+        {&list, L"", L""},
+        {&encrypted, L"1", L"Verschlüsselte ESD-Datei – erst entschlüsseln."},
+        {&notAWim, L"", L"Keine vollständige WIM- oder ESD-Datei."},
+        {nullptr, L"1", L""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ComposeHint(c.List != nullptr ? *c.List : TImageList{}, c.Index).Whole(), c.Hint);
+    EXPECT_EQ(MainTexts::IndexEntryDetail(list.Images[1]), L"Windows 10 Pro · Professional · x64");
+}
+
+TEST(ImageHint, TheNameGivesWayFirst)
+{
+    const THintText hint{L"Image 6: ", L"Windows 10 Pro for Workstations", L" · x64 · 15,8 GB"};
+    const auto length = [](const std::wstring& text) { return static_cast<int>(text.size()); };
+    EXPECT_EQ(FitHint(hint, 60, length), L"Image 6: Windows 10 Pro for Workstations · x64 · 15,8 GB");
+    EXPECT_EQ(FitHint(hint, 40, length), L"Image 6: Windows 10 Pro… · x64 · 15,8 GB");
+    EXPECT_EQ(FitHint(hint, 20, length), L"Image 6: Windows 10…");
+    EXPECT_EQ(FitHint({L"Die Quelldatei ist keine WIM-Datei.", L"", L""}, 15, length), L"Die Quelldatei…");
+}
+
+TEST(MainTexts, ChecksBeforeTheLongWrite)
+{
+    EXPECT_EQ(MainTexts::MissingIndex(10, 4),
+              L"Die Quelldatei enthält kein Image mit dem Index 10 (sie enthält 4 Images).");
+    EXPECT_EQ(MainTexts::FreeSpaceQuestion(L"C:\\Nimbrel\\WIM", 3435973837ull, 4939212390ull),
+              L"Auf dem Laufwerk des Ordners C:\\Nimbrel\\WIM sind nur 3,2 GB frei, die neue Install.wim wird aber "
+              L"voraussichtlich etwa 4,6 GB groß.\r\rTrotzdem konvertieren?");
+    EXPECT_EQ(MainTexts::FileTooLargeQuestion(L"E:\\WIM", L"FAT32", (4ull << 30) - 1, 4939212390ull),
+              L"Der Ordner E:\\WIM liegt auf einem Laufwerk mit FAT32. Dort kann keine Datei größer als 4,0 GB "
+              L"werden, die neue Install.wim wird aber voraussichtlich etwa 4,6 GB groß.\r\rTrotzdem konvertieren?");
+}

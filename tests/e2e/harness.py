@@ -10,6 +10,8 @@ that CTest sets:
   NIMBREL_FIXTURE      drivefixture.exe (the driver's own test window)
   NIMBREL_ROOT         the repository
   NIMBREL_SCREENSHOTS  where screenshots go (PNG)
+  NIMBREL_TIER         win32 for the 32-bit tier (scripts/test-win32.sh): the
+                       build/win32 tree under the emulated 32-bit Wine
 
 Standard library only.
 """
@@ -43,8 +45,19 @@ _WINE_SERVICES = ("wineserver", "services.exe", "winedevice.exe", "plugplay.exe"
                   "explorer.exe /desktop", "svchost.exe", "rpcss.exe")
 
 
+# The tier: "win" (the 64-bit build under the system's Wine) unless the
+# 32-bit tier (scripts/test-win32.sh) sets "win32": the shipped 32-bit build
+# under Debian's 32-bit Wine, emulated by qemu-i386 (scripts/emu32-env.sh).
+TIER = os.environ.get("NIMBREL_TIER") or "win"
+if TIER not in ("win", "win32"):
+    raise RuntimeError(f"NIMBREL_TIER must be win or win32, not {TIER!r}")
+# What the system line says of the Windows that Wine poses as: a pure
+# 32-bit Wine is a 32-bit Windows.
+EDITION = "32-Bit-Edition" if TIER == "win32" else "64-Bit-Edition"
+
+
 def _default_build():
-    return ROOT / "build" / "win"
+    return ROOT / "build" / TIER
 
 
 def dist_dir():
@@ -71,15 +84,16 @@ _wine_env_cache = None
 
 
 def wine_env():
-    """The environment for Wine programs: ours plus scripts/wine-env.sh."""
+    """The environment for Wine programs: ours plus the tier's Wine settings
+    (scripts/wine-env.sh, or scripts/emu32-env.sh for the 32-bit tier)."""
     global _wine_env_cache
     if _wine_env_cache is None:
-        script = ROOT / "scripts" / "wine-env.sh"
+        script = ROOT / "scripts" / ("emu32-env.sh" if TIER == "win32" else "wine-env.sh")
         out = subprocess.run(["bash", "-c", 'source "$1" && env -0', "bash", str(script)],
                              check=True, stdout=subprocess.PIPE).stdout
         sourced = dict(item.split("=", 1) for item in out.decode().split("\0") if "=" in item)
         env = dict(os.environ)
-        for key in ("WINEPREFIX", "WINEDEBUG", "WINEDLLOVERRIDES", "WINELOADER", "WINESERVER"):
+        for key in ("WINEPREFIX", "WINEDEBUG", "WINEDLLOVERRIDES", "WINELOADER", "WINESERVER", "WINEARCH"):
             if key in sourced:
                 env[key] = sourced[key]
         # Wine turns the Unix arguments into UTF-16 by the locale's charset;

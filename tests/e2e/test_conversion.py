@@ -21,7 +21,7 @@ NIMCHILD = Path(os.environ.get("NIMBREL_NIMCHILD", ""))
 # Under our 64-bit Wine the program is no WOW64 process: it picks the x86 tool.
 TOOL = "Tools/wimlib_x86/wimlib-imagex.exe"
 
-ID_SOURCE, ID_COMBO, ID_CONVERT, ID_EXIT, ID_RD2, ID_PROGRESS = 108, 111, 112, 113, 116, 118
+ID_SOURCE, ID_COMBO, ID_CONVERT, ID_EXIT, ID_RD2, ID_PROGRESS, ID_HINT = 108, 111, 112, 113, 116, 118, 121
 # The failed batch file's last line; it then waits for a key.
 PAUSE_LINE = "Drücken Sie eine beliebige Taste, um dieses Fenster zu schließen."
 
@@ -52,6 +52,17 @@ def make_esd(folder):
         if result.returncode != 0:
             raise RuntimeError(f"wimlib-imagex {command} failed: {result.stdout!r}")
     return esd
+
+
+def wait_for_hint(app, timeout=60):
+    """The hint line's text once the source file's image list is known."""
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        text = app.control(ID_HINT, no_fonts=True)["text"]
+        if text:
+            return text
+        time.sleep(0.2)
+    raise AssertionError("the hint line stayed empty")
 
 
 def explorer_started_by(pid, timeout=20):
@@ -130,7 +141,7 @@ class ConversionBase(unittest.TestCase):
         shell, _ = self.console_of_the_batch(app)
         harness.console_key(shell)
 
-    def start_conversion(self, app, source, index=None, recovery=False):
+    def start_conversion(self, app, source, index=None, recovery=False, before_click=None):
         """Fills in the window, presses "Konvertieren" and returns the
         command-line box (still open)."""
         app.set_text(ID_SOURCE, "  " + harness.win_path(source) + " ")  # blanks are trimmed
@@ -138,6 +149,8 @@ class ConversionBase(unittest.TestCase):
             app.type(ID_COMBO, index, replace=True)
         if recovery:
             app.click(ID_RD2)
+        if before_click:
+            before_click()
         app.click(ID_CONVERT)
         return app.msgbox(title="Nimbrel")
 
@@ -273,19 +286,25 @@ class ReadableFailures(ConversionBase):
         not_a_wim = self.scratch / "kein image.esd"
         not_a_wim.write_bytes(os.urandom(200 * 1024))
         cases = [
-            # (source, index, sentence, how the user ends the wait)
+            # (source, index, sentence, how the user ends the wait, the file changes once its list is known)
             (not_a_wim, "1", "Ursache: Die Quelldatei ist keine vollständige WIM- oder ESD-Datei; "
-                             "wählen Sie eine Install.ESD oder Install.WIM aus.", "key"),
+                             "wählen Sie eine Install.ESD oder Install.WIM aus.", "key", False),
+            # The program refuses an index the file lacks while it knows the
+            # file's images; of a file changed since, it knows nothing.
             (self.esd, "9", 'Ursache: Die Quelldatei enthält kein Image mit dem Index 9; wählen Sie einen Index, '
-                            'den "Infos zur WIM-Datei anzeigen" nennt.', "close"),
+                            'den "Infos zur WIM-Datei anzeigen" nennt.', "close", True),
         ]
-        for original, index, sentence, ending in cases:
+        for original, index, sentence, ending, changed in cases:
             with self.subTest(sentence=sentence[:40], ending=ending):
                 install = self.install()
                 source = self.source_in(install, name="Quelle & (ä).esd")
                 shutil.copy(original, source)
+                def change():
+                    wait_for_hint(app)
+                    later = source.stat().st_mtime + 10
+                    os.utime(source, (later, later))
                 with harness.start_nimbrel(install) as app:
-                    self.start_conversion(app, source, index=index)
+                    self.start_conversion(app, source, index=index, before_click=change if changed else None)
                     app.press("OK", title="Nimbrel")
                     shell, console = self.console_of_the_batch(app)
                     # The console wraps its lines at its width.

@@ -35,6 +35,7 @@ EXPECTED = {
     119: ("Button", "Wimlib statt Dism verwenden (empfohlen, erforderlich für Windows 8.1 Downloads)",
           16, -9, 495, 17, False, 104),
     120: ("Edit", "", 366, 14, 123, 66, False, 104),
+    121: ("Static", "", 16, 124, 296, 13, True, 104),
 }
 
 # Panel3's focusable controls in tab order.

@@ -10,12 +10,15 @@ import unittest
 import harness
 
 EXPECTED = {
-    "win10": "Ihr System: Windows 10 (Version 10.0, Build 18362, 64-Bit-Edition)",
-    "win81": "Ihr System: Windows 8.1 (Version 6.3, Build 9600, 64-Bit-Edition)",
-    "win8": "Ihr System: Windows 8 (Version 6.2, Build 9200, 64-Bit-Edition)",
-    "win7": "Ihr System: Windows Server 2008 R2 Service Pack 1 (Version 6.1, Build 7601, 64-Bit-Edition)",
-    "win2008r2": "Ihr System: Windows 7 Service Pack 1 (Version 6.1, Build 7601, 64-Bit-Edition)",
+    "win10": f"Ihr System: Windows 10 (Version 10.0, Build 18362, {harness.EDITION})",
+    "win81": f"Ihr System: Windows 8.1 (Version 6.3, Build 9600, {harness.EDITION})",
+    "win8": f"Ihr System: Windows 8 (Version 6.2, Build 9200, {harness.EDITION})",
+    "win7": f"Ihr System: Windows Server 2008 R2 Service Pack 1 (Version 6.1, Build 7601, {harness.EDITION})",
+    "win2008r2": f"Ihr System: Windows 7 Service Pack 1 (Version 6.1, Build 7601, {harness.EDITION})",
 }
+if harness.TIER == "win32":
+    # Each start costs seconds under emulation: one version of each kind.
+    EXPECTED = {version: EXPECTED[version] for version in ("win10", "win7")}
 
 
 def reg(*args):

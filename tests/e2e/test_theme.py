@@ -13,7 +13,7 @@ import unittest
 from pathlib import Path
 
 import harness
-from test_conversion import NIMCHILD, make_test_install
+from test_conversion import ID_HINT, NIMCHILD, make_test_install, wait_for_hint
 from test_info_viewer import make_wim
 from test_main_window import EXPECTED
 
@@ -104,7 +104,7 @@ class ThemeAt96Dpi(unittest.TestCase):
         app, tag = cls.app, f"theme-{cls.DPI}dpi"
         app.driver("move", *app.sel, "--x", -40, "--y", -40)  # the pointer away from every control
         app.set_text(ID_SOURCE, source)
-        time.sleep(0.5)
+        wait_for_hint(app)  # the hint line names the file's first image
         cls.rest = Screen(app, f"{tag}-main")
         app.driver("move", *app.sel, "--id", ID_CONVERT, "--x", cls.s(68), "--y", cls.s(16))
         time.sleep(0.6)  # the fade to hot takes 150 ms
@@ -162,6 +162,7 @@ class ThemeAt96Dpi(unittest.TestCase):
             ("heading", rest, rest.area(105), "Form", TEXT),
             ("explanation", rest, rest.area(107), "Form", TEXT),
             ("Index:", rest, rest.area(110), "Form", TEXT),
+            ("hint line", rest, rest.area(ID_HINT), "Form", TEXT),
             ("...", rest, rest.area(109, s(3)), "ButtonFace", TEXT),
             ("Konvertieren", rest, rest.area(ID_CONVERT, s(3)), "ButtonFace", TEXT),
             ("Beenden", rest, rest.area(ID_EXIT, s(3)), "ButtonFace", TEXT),

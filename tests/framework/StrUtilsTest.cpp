@@ -34,3 +34,18 @@ TEST(Utf8, RoundTripIncludingSurrogates)
     EXPECT_EQ(Utf8ToWide(WideToUtf8(text)), text);
     EXPECT_EQ(WideToUtf8(L"ü"), "\xC3\xBC");
 }
+
+TEST(ExtendedLengthPath, OnlyLongAbsolutePathsTakeTheExtendedForm)
+{
+    const std::wstring deep(260, L'a');
+    const std::pair<std::wstring, std::wstring> cases[] = {
+        {L"C:\\kurz.esd", L"C:\\kurz.esd"},
+        {L"C:\\" + deep, L"\\\\?\\C:\\" + deep},
+        {L"d:/" + deep + L"/x.esd", L"\\\\?\\d:\\" + deep + L"\\x.esd"},
+        {L"\\\\server\\share\\" + deep, L"\\\\?\\UNC\\server\\share\\" + deep},
+        {L"\\\\?\\C:\\" + deep, L"\\\\?\\C:\\" + deep},
+        {deep, deep},  // relative: the system's to resolve
+    };
+    for (const auto& [path, extended] : cases)
+        EXPECT_EQ(ExtendedLengthPath(path), extended);
+}

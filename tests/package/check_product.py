@@ -67,6 +67,8 @@ class Product(unittest.TestCase):
                                    r'true/pm</dpiAware>')
         self.assertRegex(manifest, r'<dpiAwareness xmlns="http://schemas\.microsoft\.com/SMI/2016/'
                                    r'WindowsSettings">PerMonitorV2, PerMonitor</dpiAwareness>')
+        self.assertRegex(manifest, r'<longPathAware xmlns="http://schemas\.microsoft\.com/SMI/2016/'
+                                   r'WindowsSettings">true</longPathAware>')
 
     def test_stripped_and_small(self):
         pe = struct.unpack_from("<I", self.data, 0x3C)[0]

@@ -143,20 +143,29 @@ class BridgeTest(ConversionTestBase):
         folder.mkdir()
         esd = folder / "a b.esd"
         shutil.copy(self.esd, esd)
+        work = self.root / "Arbeit"
+        work.mkdir()
         cases = [
-            ([win_path(esd)], 0),                       # drive form with backslashes
-            ([win_path(esd).replace("\\", "/")], 0),    # drive form with slashes
-            ([win_path(esd), "9"], host("info", esd, "9").returncode),  # the tool's own failure
+            (["info", win_path(esd)], 0),                       # drive form with backslashes
+            (["info", win_path(esd).replace("\\", "/")], 0),    # drive form with slashes
+            (["info", win_path(esd), "9"], host("info", esd, "9").returncode),  # the tool's own failure
+            # A drive Wine does not know: nothing runs, nothing is written
+            # (not even a file of that name in the current folder).
+            (["export", win_path(esd), "1", "Q:\\nicht\\da.wim"], 127),
         ]
         for args, expected in cases:
             with self.subTest(args=args):
-                result = wine([self.bridge, "info", *args])
+                result = wine([self.bridge, *args], cwd=work)
                 self.assertEqual(result.returncode, expected, result.stdout)
                 if expected == 0:
                     self.assertIn(b"Image Count:    2", result.stdout)
-                    # In the Windows side's ANSI code page, as the real tool
-                    # writes into a pipe (1252 in our prefix).
-                    self.assertIn(f"Path:           {esd}".encode("cp1252"), result.stdout)
+                    # The path as it was given, in the Windows side's ANSI
+                    # code page, as the real tool writes into a pipe (1252
+                    # in our prefix).
+                    self.assertIn(f"Path:           {args[1]}".encode("cp1252"), result.stdout)
+                if expected == 127:
+                    self.assertIn(b"cannot map the path", result.stderr)
+                self.assertEqual(list(work.iterdir()), [])
         self.assertNotEqual(host("info", esd, "9").returncode, 0)
 
     def test_text_arrives_in_the_ansi_code_page_one_byte_per_character(self):

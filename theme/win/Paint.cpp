@@ -2,6 +2,7 @@
 
 #include "framework/Dpi.h"
 #include "framework/win/Handle.h"
+#include "framework/win/ListItemDetail.h"
 
 #include <algorithm>
 
@@ -318,12 +319,10 @@ void PaintComboBox(HDC dc, const RECT& client, int dpi, const RECT& item, const 
 }
 
 void PaintListItem(HDC dc, const RECT& r, int dpi, const std::wstring& text, HFONT font, TColor background,
-                   TColor textColor)
+                   TColor textColor, const std::wstring& detail, int detailColumn)
 {
     FillSolid(dc, r, background);
-    RECT area = r;
-    area.left += Px(2, dpi);
-    DrawTextIn(dc, area, text, font, textColor, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+    DrawListItemTexts(dc, r, dpi, text, detail, detailColumn, font, ToColorRef(textColor));
 }
 
 void PaintScrollBar(HDC dc, const TScrollBarParts& parts, int dpi, const TPalette& palette)

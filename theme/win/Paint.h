@@ -83,9 +83,9 @@ void PaintArrow(HDC dc, const RECT& r, int dpi, TArrowDirection direction, TColo
 void PaintComboBox(HDC dc, const RECT& client, int dpi, const RECT& item, const RECT& button, TColor border,
                    TColor background, TColor buttonFace, TColor arrow);
 
-// One entry of a list.
+// One entry of a list; its detail, if any, from detailColumn on (ListItemDetail.h).
 void PaintListItem(HDC dc, const RECT& r, int dpi, const std::wstring& text, HFONT font, TColor background,
-                   TColor textColor);
+                   TColor textColor, const std::wstring& detail = {}, int detailColumn = 0);
 
 // A scroll bar from its parts (device coordinates of the DC).
 struct TScrollBarParts {

@@ -2,6 +2,7 @@
 
 #include "framework/win/Application.h"
 #include "framework/win/Dpi.h"
+#include "framework/win/ListItemDetail.h"
 #include "framework/win/Subclass.h"
 #include "framework/win/WindowText.h"
 #include "theme/Looks.h"
@@ -337,16 +338,18 @@ std::span<const TThemeEngine::TKind> TThemeEngine::Kinds()
 {
     using K = TControlKind;
     using P = TPressedBy;
+    using E = TThemeEngine;
+    // Kind, paints itself, fades, pressed, fits text, paint, list paint.
     static const TKind kinds[] = {
-        {K::Button, true, true, P::ButtonState, false, &TThemeEngine::PaintButtonKind},
-        {K::RadioButton, true, false, P::ButtonState, false, &TThemeEngine::PaintChoiceKind},
-        {K::CheckBox, true, false, P::ButtonState, false, &TThemeEngine::PaintChoiceKind},
-        {K::GroupBox, true, false, P::Nothing, false, &TThemeEngine::PaintGroupKind},
-        {K::Label, true, false, P::Nothing, true, &TThemeEngine::PaintLabelKind},
-        {K::ProgressBar, true, false, P::Nothing, false, &TThemeEngine::PaintProgressKind},
-        {K::ComboBox, true, false, P::DroppedDown, false, &TThemeEngine::PaintComboKind},
-        {K::Edit, false, false, P::Nothing, false, &TThemeEngine::PaintFrameKind},
-        {K::Memo, false, false, P::Nothing, false, &TThemeEngine::PaintFrameKind},
+        {K::Button, true, true, P::ButtonState, false, &E::PaintButtonKind, nullptr},
+        {K::RadioButton, true, false, P::ButtonState, false, &E::PaintChoiceKind, nullptr},
+        {K::CheckBox, true, false, P::ButtonState, false, &E::PaintChoiceKind, nullptr},
+        {K::GroupBox, true, false, P::Nothing, false, &E::PaintGroupKind, nullptr},
+        {K::Label, true, false, P::Nothing, true, &E::PaintLabelKind, nullptr},
+        {K::ProgressBar, true, false, P::Nothing, false, &E::PaintProgressKind, nullptr},
+        {K::ComboBox, true, false, P::DroppedDown, false, &E::PaintComboKind, &E::PaintComboList},
+        {K::Edit, false, false, P::Nothing, false, &E::PaintFrameKind, nullptr},
+        {K::Memo, false, false, P::Nothing, false, &E::PaintFrameKind, nullptr},
     };
     return kinds;
 }
@@ -383,7 +386,7 @@ bool TThemeEngine::Attach(HWND control, const TControlLook& look)
         return false;
     }
     FStyled.push_back(styled);
-    if (kind->Pressed == TPressedBy::DroppedDown) {
+    if (kind->PaintList != nullptr) {
         COMBOBOXINFO info{};
         info.cbSize = sizeof(info);
         if (GetComboBoxInfo(control, &info) && info.hwndList != nullptr &&
@@ -526,7 +529,7 @@ std::optional<TPartColors> TThemeEngine::ControlColors(HWND asking, UINT message
         return TPartColors{TextColor(styled->Look), styled->Look.Surface};
     if (message == WM_CTLCOLORLISTBOX && owner != nullptr)
         return TPartColors{FPalette[TThemeRole::ListText], FPalette[TThemeRole::ListBackground]};
-    if (field || (owner != nullptr && owner->Kind->Pressed == TPressedBy::DroppedDown))
+    if (field || (owner != nullptr && owner->Kind->PaintList != nullptr))
         return TPartColors{FPalette[enabled ? TThemeRole::EditText : TThemeRole::DisabledText],
                            FPalette[TThemeRole::EditBackground]};
     return std::nullopt;
@@ -694,7 +697,7 @@ LRESULT TThemeEngine::HandleList(TStyled& styled, UINT message, WPARAM wParam, L
         return DefSubclassProc(list, message, wParam, lParam);
     }
     LRESULT painted = 0;
-    if (AnswerPaint(list, message, wParam, [&](HDC dc) { PaintList(styled, dc); }, painted))
+    if (AnswerPaint(list, message, wParam, [&](HDC dc) { (this->*styled.Kind->PaintList)(styled, dc); }, painted))
         return painted;
     if (!ListChangesAfter(message))
         return DefSubclassProc(list, message, wParam, lParam);
@@ -1020,7 +1023,7 @@ void TThemeEngine::PaintNonClient(TStyled& styled)
     ReleaseDC(window, dc);
 }
 
-void TThemeEngine::PaintList(TStyled& styled, HDC dc)
+void TThemeEngine::PaintComboList(TStyled& styled, HDC dc)
 {
     const HWND list = styled.List;
     RECT client;
@@ -1029,6 +1032,8 @@ void TThemeEngine::PaintList(TStyled& styled, HDC dc)
     const HFONT font = FontOf(list);
     const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
     const LRESULT selected = SendMessageW(list, LB_GETCURSEL, 0, 0);
+    // A combo box whose entries carry details shows them in a column of their own.
+    const int detailColumn = ListDetailColumn(dc, list, font, dpi);
     LONG filled = client.top;
     for (LRESULT i = SendMessageW(list, LB_GETTOPINDEX, 0, 0); i >= 0 && i < count; ++i) {
         RECT item;
@@ -1041,9 +1046,14 @@ void TThemeEngine::PaintList(TStyled& styled, HDC dc)
             SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()));
         text.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
         const bool isSelected = i == selected;
+        TListItemDetail detail;
+        QueryListItemDetail(styled.Window, static_cast<int>(i), detail);
+        const TThemeRole textRole = isSelected      ? TThemeRole::ListSelectedText
+                                    : detail.Dimmed ? TThemeRole::DisabledText
+                                                    : TThemeRole::ListText;
         PaintListItem(dc, item, dpi, text, font,
                       FPalette[isSelected ? TThemeRole::ListSelectedBackground : TThemeRole::ListBackground],
-                      FPalette[isSelected ? TThemeRole::ListSelectedText : TThemeRole::ListText]);
+                      FPalette[textRole], detail.Detail, detailColumn);
         filled = item.bottom;
     }
     FillSolid(dc, RECT{client.left, filled, client.right, client.bottom}, FPalette[TThemeRole::ListBackground]);

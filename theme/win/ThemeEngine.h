@@ -47,8 +47,8 @@ public:
     // Where a control's "pressed" state is read.
     enum class TPressedBy { Nothing, ButtonState, DroppedDown };
 
-    // What the engine does for one kind of control. A kind pressed by
-    // dropping down has a drop-down list, which the engine paints too.
+    using TPaint = void (TThemeEngine::*)(TStyled& styled, HDC dc);
+    // What the engine does for one kind of control.
     struct TKind {
         TControlKind Kind;
         // Paints its whole client area itself; otherwise the system draws
@@ -57,7 +57,8 @@ public:
         bool Fades;           // fades between normal, hot and pressed
         TPressedBy Pressed;
         bool FitsText;        // word-wrapped text takes a smaller font when it does not fit
-        void (TThemeEngine::*Paint)(TStyled& styled, HDC dc);
+        TPaint Paint;
+        TPaint PaintList;     // its drop-down list, if it has one
     };
     // The kinds the engine draws; others (panels, link labels) stay their
     // owners' to paint.
@@ -128,7 +129,7 @@ private:
     void PaintComboKind(TStyled& styled, HDC dc);
     void PaintFrameKind(TStyled& styled, HDC dc);
 
-    void PaintList(TStyled& styled, HDC dc);
+    void PaintComboList(TStyled& styled, HDC dc);
     // A framed control's frame and scroll bars, on the screen in one piece.
     void PaintNonClient(TStyled& styled);
     bool Pressed(const TStyled& styled) const;

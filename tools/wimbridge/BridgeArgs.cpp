@@ -1,5 +1,7 @@
 #include "tools/wimbridge/BridgeArgs.h"
 
+#include <algorithm>
+
 namespace wimbridge {
 
 namespace {
@@ -14,7 +16,8 @@ bool IsDriveLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' &&
 constexpr const char* Script =
     "out=$1; dir=$2; shift 2\n"
     "exec </dev/null >\"$out\" 2>&1\n"
-    "if [ -n \"$dir\" ]; then cd -- \"$dir\" 2>/dev/null || :; fi\n"
+    "cd -- \"$dir\" 2>/dev/null || {\n"
+    "  printf 'wimlib-imagex (bridge): cannot change to the folder %s\\n' \"$dir\"; exit 127; }\n"
     "if command -v setpriv >/dev/null 2>&1; then\n"
     "  exec setpriv --pdeathsig KILL -- \"$@\"\n"
     "fi\n"
@@ -46,6 +49,54 @@ std::vector<std::string> HostCommand(const std::string& outFile, const std::stri
     std::vector<std::string> argv{HostShell, "-c", Script, "wimlib-bridge", outFile, directory, program};
     argv.insert(argv.end(), args.begin(), args.end());
     return argv;
+}
+
+void PathRestorer::Add(std::string unixPath, std::string windowsPath)
+{
+    if (unixPath.empty() || unixPath == windowsPath)
+        return;
+    FPaths.emplace_back(std::move(unixPath), std::move(windowsPath));
+    std::stable_sort(FPaths.begin(), FPaths.end(),
+                     [](const auto& a, const auto& b) { return a.first.size() > b.first.size(); });
+}
+
+std::string PathRestorer::Feed(std::string_view bytes)
+{
+    if (FPaths.empty())
+        return std::string(bytes);
+    std::string data = std::move(FPending) + std::string(bytes);
+    FPending.clear();
+    std::string out;
+    out.reserve(data.size());
+    const std::string_view view(data);
+    for (std::size_t at = 0; at < view.size();) {
+        const std::string_view rest = view.substr(at);
+        bool replaced = false;
+        bool mayBegin = false;
+        for (const auto& [unixPath, windowsPath] : FPaths) {
+            if (rest.substr(0, unixPath.size()) == unixPath) {
+                out += windowsPath;
+                at += unixPath.size();
+                replaced = true;
+                break;
+            }
+            if (rest.size() < unixPath.size() && std::string_view(unixPath).substr(0, rest.size()) == rest)
+                mayBegin = true;
+        }
+        if (replaced)
+            continue;
+        if (mayBegin) {
+            FPending = std::string(rest);
+            break;
+        }
+        out += view[at++];
+    }
+    return out;
+}
+
+std::string PathRestorer::Finish()
+{
+    return std::exchange(FPending, std::string());
 }
 
 } // namespace wimbridge

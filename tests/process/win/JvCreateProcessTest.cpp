@@ -420,7 +420,7 @@ void ExpectManyRunsLeaveNothing(const std::vector<TRunKind>& kinds, int runs)
 
 }  // namespace
 
-// 500 runs in all, in two test processes to stay under the watchdog's minute.
+// 500 runs in all, in two test processes to stay well under the watchdog's limit.
 TEST(ProcessRunner, ManyRunsWithoutCaptureLeaveNoHandleAndNoThreadBehind)
 {
     ExpectManyRunsLeaveNothing({TRunKind::Waited, TRunKind::Unwatched, TRunKind::WaitedTerminated}, 250);

@@ -129,6 +129,30 @@ void Flood(unsigned count)
 }
 
 // COUNT bytes, one WriteFile each: every 64th a line feed, the others letters.
+DWORD WINAPI ThreadRound(void* milliseconds)
+{
+    Sleep(static_cast<DWORD>(reinterpret_cast<UINT_PTR>(milliseconds)));
+    return 0;
+}
+
+// COUNT rounds of two threads that run at once and end, as a process
+// runner's reader and console threads do; then "threads COUNT".
+void TwoThreads(unsigned count)
+{
+    for (unsigned round = 0; round < count; ++round) {
+        HANDLE threads[2];
+        for (int k = 0; k < 2; ++k) {
+            threads[k] = CreateThread(nullptr, 0, &ThreadRound, reinterpret_cast<void*>(UINT_PTR(10 * k)), 0, nullptr);
+            if (threads[k] == nullptr)
+                Fail(L"cannot create a thread", L"");
+        }
+        WaitForMultipleObjects(2, threads, TRUE, INFINITE);
+        CloseHandle(threads[0]);
+        CloseHandle(threads[1]);
+    }
+    PutLine(L"threads " + std::to_wstring(count));
+}
+
 void Drip(unsigned count)
 {
     for (unsigned i = 1; i <= count; ++i) {
@@ -423,6 +447,8 @@ UINT Run()
             Flood(number(command));
         } else if (command == L"drip") {
             Drip(number(command));
+        } else if (command == L"threads") {
+            TwoThreads(number(command));
         } else if (command == L"readin") {
             ReadInput(number(command));
         } else if (command == L"probe") {

@@ -71,6 +71,8 @@ HWND CreateControl(const TControlDef& def, const TRect& bounds, HWND parent, HIN
     case TControlKind::ComboBox:
         className = L"COMBOBOX";
         style |= CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP;
+        if (def.Options & coItemDetails)
+            style |= CBS_OWNERDRAWFIXED | CBS_HASSTRINGS;
         height += kComboDropDownHeight;
         break;
     case TControlKind::GroupBox:

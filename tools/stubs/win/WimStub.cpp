@@ -1,15 +1,26 @@
-// Stand-ins for wimlib-imagex.exe that fail in a controlled way. Copied as
+// Stand-ins for wimlib-imagex.exe that behave in a controlled way. Copied as
 // wimlib-imagex.exe, they are called like the real tool:
 //   wimlib-imagex export SRC_WIMFILE SRC_IMAGE DEST_WIMFILE [options...]
-// One source, three programs (chosen at build time):
+//   wimlib-imagex verify WIMFILE [options...]
+// One source, four programs (chosen at build time):
 //   STUB_PARTIAL  writes the first part of DEST_WIMFILE, then fails
 //   STUB_FULL     copies SRC_WIMFILE to DEST_WIMFILE completely, then fails
 //   STUB_HANG     writes the first part of DEST_WIMFILE, then sleeps until
 //                 it is ended from outside (an interrupted conversion)
+//   STUB_PROGRESS shows its progress as wimlib does (a line rewritten after
+//                 a carriage return), copies SRC_WIMFILE to DEST_WIMFILE and
+//                 succeeds; "verify" shows its progress too
 // Environment:
-//   NIMBREL_STUB_EXIT  the exit code (default 1; decimal, 0x.., or negative)
+//   NIMBREL_STUB_EXIT  the exit code of export (default 1, for PROGRESS 0;
+//                      decimal, 0x.., or negative)
 //   NIMBREL_STUB_LOG   a file to which each call appends its arguments, one
 //                      per line in UTF-8, followed by an empty line
+// For STUB_PROGRESS:
+//   NIMBREL_STUB_VERIFY_EXIT  the exit code of verify (default 0)
+//   NIMBREL_STUB_DELAY  milliseconds between two lines of progress (default 50)
+//   NIMBREL_STUB_HOLD   percentages of export, separated by commas, at each
+//                       of which it stops until the file NIMBREL_STUB_GO
+//                       exists (and then deletes it); without one: until ended
 
 #include <windows.h>
 #include <shellapi.h>
@@ -26,8 +37,10 @@
 #define STUB_NAME "full"
 #elif defined(STUB_HANG)
 #define STUB_NAME "hang"
+#elif defined(STUB_PROGRESS)
+#define STUB_NAME "progress"
 #else
-#error "define STUB_PARTIAL, STUB_FULL or STUB_HANG"
+#error "define STUB_PARTIAL, STUB_FULL, STUB_HANG or STUB_PROGRESS"
 #endif
 
 namespace {
@@ -50,15 +63,26 @@ std::wstring Env(const wchar_t* name)
     return value;
 }
 
-UINT ExitCode()
+UINT Number(const wchar_t* name, UINT otherwise)
 {
-    const std::wstring text = Env(L"NIMBREL_STUB_EXIT");
+    const std::wstring text = Env(name);
     if (text.empty())
-        return 1;
+        return otherwise;
     wchar_t* end = nullptr;
     const UINT code = text[0] == L'-' ? static_cast<UINT>(std::wcstol(text.c_str(), &end, 10))
                                       : static_cast<UINT>(std::wcstoul(text.c_str(), &end, 0));
-    return *end == L'\0' ? code : 1;
+    return *end == L'\0' ? code : otherwise;
+}
+
+#if defined(STUB_PROGRESS)
+constexpr UINT kDefaultExit = 0;
+#else
+constexpr UINT kDefaultExit = 1;
+#endif
+
+UINT ExitCode()
+{
+    return Number(L"NIMBREL_STUB_EXIT", kDefaultExit);
 }
 
 void Log(const std::vector<std::wstring>& args)
@@ -77,7 +101,55 @@ void Log(const std::vector<std::wstring>& args)
     tools::WriteAll(file.get(), text);
 }
 
-#if !defined(STUB_FULL)
+#if defined(STUB_PROGRESS)
+// One line of progress as wimlib-imagex writes it, over the one before.
+void Progress(const char* label, UINT percent)
+{
+    tools::WriteAll(GetStdHandle(STD_OUTPUT_HANDLE), std::string("\r") + label + ": " + std::to_string(percent) +
+                                                         " MiB of 100 MiB (" + std::to_string(percent) + "%) done");
+}
+
+// Stops until the file NIMBREL_STUB_GO exists, which it takes away, or for
+// ever without one.
+void Hold()
+{
+    const std::wstring go = Env(L"NIMBREL_STUB_GO");
+    if (go.empty())
+        Sleep(INFINITE);
+    while (GetFileAttributesW(go.c_str()) == INVALID_FILE_ATTRIBUTES)
+        Sleep(100);
+    DeleteFileW(go.c_str());
+}
+
+// Whether percent is among the comma-separated percentages of holds.
+bool HoldsAt(const std::wstring& holds, UINT percent)
+{
+    const std::wstring text = L"," + holds + L",";
+    return text.find(L"," + std::to_wstring(percent) + L",") != std::wstring::npos;
+}
+
+void ShowSteps(const char* label, const std::wstring& holds)
+{
+    const DWORD delay = Number(L"NIMBREL_STUB_DELAY", 50);
+    for (UINT percent = 0; percent <= 100; ++percent) {
+        Progress(label, percent);
+        if (HoldsAt(holds, percent))
+            Hold();
+        Sleep(delay);
+    }
+    tools::WriteAll(GetStdHandle(STD_OUTPUT_HANDLE), "\n");
+}
+
+bool Has(const std::vector<std::wstring>& args, const wchar_t* option)
+{
+    for (const std::wstring& a : args)
+        if (a == option)
+            return true;
+    return false;
+}
+#endif
+
+#if !defined(STUB_FULL) && !defined(STUB_PROGRESS)
 // The start of a WIM file followed by filler: a file that exists and has
 // content, but is no usable image.
 bool WritePartial(const std::wstring& path)
@@ -105,6 +177,12 @@ int main()
     Log(args);
     const UINT code = ExitCode();
 
+#if defined(STUB_PROGRESS)
+    if (args.size() >= 2 && args[0] == L"verify") {
+        ShowSteps("Verifying file data", L"");
+        return static_cast<int>(Number(L"NIMBREL_STUB_VERIFY_EXIT", 0));
+    }
+#endif
     if (args.empty() || args[0] != L"export") {
         Say(STD_OUTPUT_HANDLE, "only \"export\" is imitated");
         return static_cast<int>(code);
@@ -121,7 +199,14 @@ int main()
     const std::wstring& target = positional[2];
     Say(STD_OUTPUT_HANDLE, "exporting image " + tools::ToUtf8(positional[1]));
 
-#if defined(STUB_FULL)
+#if defined(STUB_PROGRESS)
+    ShowSteps("Archiving file data", Env(L"NIMBREL_STUB_HOLD"));
+    if (!CopyFileW(source.c_str(), target.c_str(), FALSE))
+        Say(STD_ERROR_HANDLE, "cannot copy the source");
+    if (Has(args, L"--check"))
+        ShowSteps("Calculating integrity table for WIM", L"");
+    return static_cast<int>(code);
+#elif defined(STUB_FULL)
     if (!CopyFileW(source.c_str(), target.c_str(), FALSE))
         Say(STD_ERROR_HANDLE, "cannot copy the source");
 #else

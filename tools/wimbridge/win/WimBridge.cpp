@@ -29,7 +29,7 @@ using tools::ToUtf8;
 using tools::UniqueHandle;
 
 // Exit code when the bridge itself cannot do its job (not the tool's).
-constexpr DWORD BridgeFailure = 127;
+constexpr DWORD BridgeFailure = wimbridge::FailureStatus;
 
 using WineGetUnixFileNameFn = char*(CDECL*)(LPCWSTR);
 using WineUnixSpawnvpFn = LONG(WINAPI*)(char* const argv[], int wait);
@@ -66,19 +66,29 @@ std::optional<std::string> UnixPath(const WineExports& wine, std::wstring_view w
     return std::string(unixName.Value);
 }
 
-std::string MapArgument(const WineExports& wine, std::wstring_view arg)
+// The argument for the host tool; nothing when it is a Windows path that
+// Wine cannot map (handed over as it is, the tool would take it for a
+// relative name and write a file of that name in the current folder). A
+// mapped path is noted, so that the output shows it as it was given.
+std::optional<std::string> MapArgument(const WineExports& wine, std::wstring_view arg, wimbridge::PathRestorer& paths)
 {
+    std::wstring_view path;
+    size_t offset = 0;
     if (wimbridge::IsWindowsPath(arg)) {
-        if (auto mapped = UnixPath(wine, arg))
-            return *mapped;
-    } else if (const size_t offset = wimbridge::PathValueOffset(arg); offset != std::wstring_view::npos) {
-        if (auto mapped = UnixPath(wine, arg.substr(offset)))
-            return ToUtf8(arg.substr(0, offset)) + *mapped;
+        path = arg;
+    } else if (offset = wimbridge::PathValueOffset(arg); offset != std::wstring_view::npos) {
+        path = arg.substr(offset);
+    } else {
+        return ToUtf8(arg);
     }
-    return ToUtf8(arg);
+    const auto mapped = UnixPath(wine, path);
+    if (!mapped)
+        return std::nullopt;
+    paths.Add(*mapped, ToUtf8(path));
+    return ToUtf8(arg.substr(0, offset)) + *mapped;
 }
 
-void ReportError(const char* text)
+void ReportError(std::string_view text)
 {
     std::string line = "wimlib-imagex (bridge): ";
     line += text;
@@ -173,14 +183,30 @@ private:
 
 // Copies what the file holds beyond the current position; once our own
 // output is gone the rest is only read away.
-void Relay(HANDLE file, TextOutput& out)
+void Relay(HANDLE file, wimbridge::PathRestorer& paths, TextOutput& out)
 {
     static char buffer[64 * 1024];
     for (;;) {
         DWORD got = 0;
         if (!ReadFile(file, buffer, sizeof buffer, &got, nullptr) || got == 0)
             return;
-        out.Write(std::string_view(buffer, got));
+        out.Write(paths.Feed(std::string_view(buffer, got)));
+    }
+}
+
+// The current folder however long it is; nothing when it cannot be read.
+std::optional<std::wstring> CurrentFolder()
+{
+    std::wstring folder(MAX_PATH + 1, L'\0');
+    for (;;) {
+        const DWORD length = GetCurrentDirectoryW(static_cast<DWORD>(folder.size()), folder.data());
+        if (length == 0)
+            return std::nullopt;
+        if (length < folder.size()) {
+            folder.resize(length);
+            return folder;
+        }
+        folder.resize(length);
     }
 }
 
@@ -199,9 +225,24 @@ int Run()
         return BridgeFailure;
     }
 
+    wimbridge::PathRestorer paths;
     std::vector<std::string> toolArgs;
-    for (int i = 1; i < args.Count; ++i)
-        toolArgs.push_back(MapArgument(*wine, args.Argv[i]));
+    for (int i = 1; i < args.Count; ++i) {
+        auto mapped = MapArgument(*wine, args.Argv[i], paths);
+        if (!mapped) {
+            ReportError("cannot map the path \"" + ToUtf8(args.Argv[i]) + "\" to a Unix path");
+            return BridgeFailure;
+        }
+        toolArgs.push_back(std::move(*mapped));
+    }
+    // Relative paths among the arguments refer to our current folder, which
+    // the tool must have too.
+    const std::optional<std::wstring> cwd = CurrentFolder();
+    const std::optional<std::string> unixDirectory = cwd ? UnixPath(*wine, *cwd) : std::nullopt;
+    if (!unixDirectory) {
+        ReportError("cannot map the current folder to a Unix path");
+        return BridgeFailure;
+    }
 
     TempFile output;
     if (!output.Create()) {
@@ -213,13 +254,6 @@ int Run()
         ReportError("cannot map the temporary file to a Unix path");
         return BridgeFailure;
     }
-    // Relative paths among the arguments refer to our current directory.
-    std::string unixDirectory;
-    wchar_t cwd[MAX_PATH + 1];
-    const DWORD cwdLength = GetCurrentDirectoryW(MAX_PATH + 1, cwd);
-    if (cwdLength > 0 && cwdLength <= MAX_PATH)
-        unixDirectory = UnixPath(*wine, cwd).value_or(std::string());
-
     UniqueHandle file(CreateFileW(output.Path().c_str(), GENERIC_READ,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -234,7 +268,7 @@ int Run()
     std::string hostProgram = wimbridge::HostProgram;
     if (const char* other = std::getenv("NIMBREL_BRIDGE_HOST_PROGRAM"); other != nullptr && *other != '\0')
         hostProgram = other;
-    job.Args = wimbridge::HostCommand(*unixOutput, unixDirectory, hostProgram.c_str(), toolArgs);
+    job.Args = wimbridge::HostCommand(*unixOutput, *unixDirectory, hostProgram.c_str(), toolArgs);
     UniqueHandle thread(CreateThread(nullptr, 0, SpawnThread, &job, 0, nullptr));
     if (!thread) {
         ReportError("cannot start the spawning thread");
@@ -246,11 +280,12 @@ int Run()
         // Look first, then drain: after the child's end one last drain
         // takes everything it wrote.
         const bool finished = WaitForSingleObject(thread.get(), 0) == WAIT_OBJECT_0;
-        Relay(file.get(), out);
+        Relay(file.get(), paths, out);
         if (finished)
             break;
         WaitForSingleObject(thread.get(), 50);
     }
+    out.Write(paths.Finish());
     out.Finish();
     return static_cast<int>(job.Status);
 }
