@@ -19,6 +19,21 @@ std::wstring ColorText(int index)
     return text;
 }
 
+struct Search {
+    DWORD Pid;
+    std::vector<HWND> Windows;
+};
+
+BOOL CALLBACK CollectWindowOfProcess(HWND hwnd, LPARAM param)
+{
+    auto* search = reinterpret_cast<Search*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(hwnd, &owner);
+    if (owner == search->Pid)
+        search->Windows.push_back(hwnd);
+    return TRUE;
+}
+
 }  // namespace
 
 JsonValue SetHighContrast(HWND top, bool on, DWORD settleMs)
@@ -41,20 +56,8 @@ JsonValue SetHighContrast(HWND top, bool on, DWORD settleMs)
         throw EDriverFailure("error", L"the program imports no SystemParametersInfoW to replace");
 
     // Windows tells every top-level window of the program.
-    struct Search {
-        DWORD Pid;
-        std::vector<HWND> Windows;
-    } search{pid, {}};
-    EnumWindows(
-        [](HWND hwnd, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(hwnd, &owner);
-            if (owner == s->Pid)
-                s->Windows.push_back(hwnd);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    Search search{pid, {}};
+    EnumWindows(&CollectWindowOfProcess, reinterpret_cast<LPARAM>(&search));
     for (HWND window : search.Windows)
         SendWithTimeout(window, WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
     LetSettle(top, settleMs);
