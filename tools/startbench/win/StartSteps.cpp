@@ -165,7 +165,7 @@ int wmain(int argc, wchar_t** argv)
 
         RegisterBuiltInThemes();
         std::unique_ptr<TThemeEngine> engine;
-        if (ApplyTheme(kDefaultThemeName) && !_wgetenv(L"NO_ENGINE"))
+        if (ApplyTheme(kDefaultThemeName))
             engine = MakeThemeEngine(*ActiveTheme());
         TInstalledControlStyler styler(engine.get());
         steps.Step("theme");
