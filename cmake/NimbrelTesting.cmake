@@ -9,12 +9,12 @@ if(NIMBREL_TESTS)
   include(GoogleTest)
 endif()
 
-# nimbrel_add_gtest(<name> SOURCES ... LIBS ... [LABELS ...])
+# nimbrel_add_gtest(<name> SOURCES ... LIBS ... [LABELS ...] [ENVIRONMENT ...])
 # A host test executable is discovered test by test; a Windows one runs under
 # Wine through the cross-compiling emulator, which strips Wine's CR LF so
-# that discovery works there too.
+# that discovery works there too. ENVIRONMENT (VAR=value) is set for its runs.
 function(nimbrel_add_gtest name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS;ENVIRONMENT" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} gmock gtest_main)
   if(WIN32)
@@ -26,5 +26,5 @@ function(nimbrel_add_gtest name)
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 120
-    PROPERTIES LABELS "${labels}" TIMEOUT 300)
+    PROPERTIES LABELS "${labels}" TIMEOUT 300 ENVIRONMENT "${ARG_ENVIRONMENT}")
 endfunction()

@@ -206,6 +206,19 @@ bool TGraphicControl::GetAccessibleInfo(TAccessibleInfo&) const { return false; 
 
 void TGraphicControl::DoDefaultAction() { Click(); }
 
+void TGraphicControl::KeyDown(unsigned, bool) {}
+
+void TGraphicControl::KeyUp(unsigned) {}
+
+void TGraphicControl::HandleFocusChange(bool Focused)
+{
+    if (Focused == FFocused)
+        return;
+    FFocused = Focused;
+    CMFocusChanged();
+    Invalidate();
+}
+
 void TGraphicControl::HandleMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
     FButtonsDown |= ButtonState(Button);

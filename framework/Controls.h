@@ -12,6 +12,9 @@
 
 class TGraphicControl;
 
+// The keys window-less controls act on, by their virtual key codes.
+enum : unsigned { vkReturn = 0x0D, vkSpace = 0x20 };
+
 enum TMouseButton { mbLeft, mbRight, mbMiddle, mbX1, mbX2 };
 
 // Keys and buttons held during a mouse event; ssDouble marks the press of
@@ -77,6 +80,11 @@ public:
     // The control's cursor changed: shown at once while the pointer is
     // over the control.
     virtual void ControlCursorChanged(TGraphicControl& Control) = 0;
+    // Whether a focused control shows that it has the focus: the system
+    // hides focus cues from mouse users until the keyboard is used.
+    virtual bool FocusCuesShown() const { return true; }
+    // Whether the system's high contrast colours are to be used.
+    virtual bool HighContrast() const { return false; }
 };
 
 class TGraphicControl {
@@ -139,6 +147,13 @@ public:
     bool Enabled() const { return FEnabled; }
     void SetEnabled(bool Value);
 
+    // Whether the Tab key stops at the control; it does not by default.
+    bool TabStop() const { return FTabStop; }
+    void SetTabStop(bool Value) { FTabStop = Value; }
+    bool CanFocus() const { return FTabStop && FVisible && FEnabled; }
+    // Whether the control has the keyboard focus (its parent says so).
+    bool Focused() const { return FFocused; }
+
     // The control's own text (a window's text, for a window-less control).
     const std::wstring& Text() const { return FText; }
     void SetText(const std::wstring& Value);
@@ -165,6 +180,9 @@ public:
     virtual bool GetAccessibleInfo(TAccessibleInfo& Info) const;
     // The accessible default action; the click by default.
     virtual void DoDefaultAction();
+    // The keys of a focused control; nothing by default.
+    virtual void KeyDown(unsigned Key, bool Repeated);
+    virtual void KeyUp(unsigned Key);
 
     // ---- what the parent calls: the framework's handling of input and
     // painting. Coordinates are the control's.
@@ -181,6 +199,9 @@ public:
     void HandleParentColorChange();
     void HandleParentFontChange();
     void HandleSysColorChange() { CMSysColorChange(); }
+    void HandleHighContrastChange() { CMHighContrastChanged(); }
+    // The control got or lost the keyboard focus.
+    void HandleFocusChange(bool Focused);
 
     std::function<void(TGraphicControl* Sender)> OnClick;
     std::function<void(TGraphicControl* Sender)> OnDblClick;
@@ -212,6 +233,7 @@ protected:
     virtual void CMParentColorChanged() {}
     virtual void CMParentFontChanged() {}
     virtual void CMSysColorChange() {}
+    virtual void CMHighContrastChanged() {}
     virtual void CMHintShow() {}
     virtual void CMShowHintChanged() {}
     virtual void CMTextChanged() {}
@@ -237,6 +259,8 @@ private:
     TCursor FCursor = crDefault;
     bool FVisible = true;
     bool FEnabled = true;
+    bool FTabStop = false;
+    bool FFocused = false;
     std::wstring FText;
     std::wstring FHint;
     bool FShowHint = false;

@@ -24,7 +24,7 @@ const TControlDef kMainControls[] = {
     {L"Label2", idLabel2, TControlKind::Label, L"Panel3", 16, 6, 0, 0, L"Install.ESD oder Install.WIM konvertieren",
      -1, coNone, &kWhiteTahoma16, nullptr},
     {L"JvLinkLabel1", idJvLinkLabel1, TControlKind::LinkLabel, L"Panel3", 390, 11, 137, 13,
-     L"<link>Info zu Nimbrel</link>", -1, coNone, nullptr, nullptr},
+     L"<link>Info zu Nimbrel</link>", 9, coNone, nullptr, nullptr},
     {L"Label4", idLabel4, TControlKind::Label, L"Panel3", 16, 42, 492, 48,
      L"Die Download-Versionen von Windows 8/10 enthalten eine Install.ESD oder Install.WIM, die sich nicht "
      L"zusammen mit Winbuilder und ähnlichen Tools  verwenden lassen.  Sie müssen diese in eine neue "
@@ -48,7 +48,7 @@ const TControlDef kMainControls[] = {
     {L"rd2", idRd2, TControlKind::RadioButton, L"GroupBox1", 16, 44, 161, 34, L"recovery (für die Installation)", 1,
      coWordWrap, nullptr, nullptr},
     {L"JvLinkLabel2", idJvLinkLabel2, TControlKind::LinkLabel, L"Panel3", 19, 183, 222, 13,
-     L"<link>Infos zur WIM-Datei anzeigen</link>", -1, coNone, nullptr, nullptr},
+     L"<link>Infos zur WIM-Datei anzeigen</link>", 10, coNone, nullptr, nullptr},
     {L"ProgressBar1", idProgressBar1, TControlKind::ProgressBar, L"Panel3", 19, 202, 293, 17, L"", 7, coHidden,
      nullptr, nullptr},
     {L"chkWimlib", idChkWimlib, TControlKind::CheckBox, L"Panel3", 16, -9, 495, 17,

@@ -4,6 +4,7 @@
 #include "app/dialogs/win/Unit2.h"
 #include "app/win/untMain.h"
 #include "framework/win/Application.h"
+#include "framework/win/OleApartment.h"
 #include "framework/win/Theme.h"
 #include "resources/Themes.h"
 #include "sysinfo/win/SystemInfo.h"
@@ -19,6 +20,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
     if (const std::optional<int> watcherExit = RunConsoleWatcherIfAsked())
         return *watcherExit;
 
+    // This thread is OLE's single-threaded apartment before any window of
+    // ours exists, for the screen readers that ask the windows from outside.
+    const TOleApartment apartment;
     // The operating-system facts are gathered before anything else exists.
     InitSystemInfo();
 

@@ -105,9 +105,19 @@ bool TApplication::ProcessMessage(MSG& msg)
     }
     if (msg.hwnd != nullptr && !FDialogWindows.empty()) {
         const HWND root = GetAncestor(msg.hwnd, GA_ROOT);
-        if (std::find(FDialogWindows.begin(), FDialogWindows.end(), root) != FDialogWindows.end() &&
-            IsDialogMessageW(root, &msg))
-            return true;
+        const auto found = std::find_if(FDialogWindows.begin(), FDialogWindows.end(),
+                                        [&](const TDialogWindow& d) { return d.Window == root; });
+        if (found != FDialogWindows.end()) {
+            const bool tab = msg.message == WM_KEYDOWN && msg.wParam == VK_TAB && GetKeyState(VK_CONTROL) >= 0 &&
+                             GetKeyState(VK_MENU) >= 0;
+            bool moved = false;
+            if (tab && found->Tab) {
+                const std::function<bool(bool)> move = found->Tab;
+                GuardCallback([&] { moved = move(GetKeyState(VK_SHIFT) < 0); });
+            }
+            if (moved || IsDialogMessageW(root, &msg))
+                return true;
+        }
     }
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
@@ -162,12 +172,14 @@ void TApplication::ShowException(const std::wstring& text) noexcept
     ShowMessageBox(GetActiveWindow(), text, Title, MB_OK | MB_ICONERROR);
 }
 
-void TApplication::AddDialogNavigation(HWND window)
+void TApplication::AddDialogNavigation(HWND window, std::function<bool(bool backward)> tab)
 {
-    FDialogWindows.push_back(window);
+    FDialogWindows.push_back({window, std::move(tab)});
 }
 
 void TApplication::RemoveDialogNavigation(HWND window)
 {
-    FDialogWindows.erase(std::remove(FDialogWindows.begin(), FDialogWindows.end(), window), FDialogWindows.end());
+    FDialogWindows.erase(std::remove_if(FDialogWindows.begin(), FDialogWindows.end(),
+                                        [&](const TDialogWindow& d) { return d.Window == window; }),
+                         FDialogWindows.end());
 }

@@ -39,8 +39,10 @@ public:
     void HandleException(std::exception_ptr failure) noexcept;
     void ShowException(const std::wstring& text) noexcept;
 
-    // Windows whose Tab and arrow keys move between their controls.
-    void AddDialogNavigation(HWND window);
+    // Windows whose Tab and arrow keys move between their controls. Tab
+    // (backward: with Shift) is first offered to tab, which answers true
+    // when it moved the focus itself.
+    void AddDialogNavigation(HWND window, std::function<bool(bool backward)> tab = {});
     void RemoveDialogNavigation(HWND window);
 
     // Runs work on the user-interface thread while the calling thread waits;
@@ -59,7 +61,11 @@ private:
     DWORD FMainThreadId;
     TWindowHandle FSyncWindow;
     TKernelHandle FShutdownEvent;
-    std::vector<HWND> FDialogWindows;
+    struct TDialogWindow {
+        HWND Window;
+        std::function<bool(bool backward)> Tab;
+    };
+    std::vector<TDialogWindow> FDialogWindows;
 };
 
 // The process-wide application object, created by the program entry.

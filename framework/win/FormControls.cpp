@@ -77,12 +77,11 @@ void TForm::CreateControls()
             continue;
         }
         const HWND window = CreateControl(def, windows.at(parentName), BoundsOf(def));
-        // Every control stands on the window's colour: panels and group boxes show it.
-        if (TControlStyler* styler = ActiveControlStyler())
-            styler->StyleControl(window, def.Kind, ColorToRGB(StyleColor(FDef.Color)),
-                                 def.Font != nullptr ? def.Font->Color : clDefault);
         windows[def.Member] = window;
         FControls.push_back(std::make_unique<TControl>(*this, def, window));
+        // Under high contrast the system draws the controls.
+        if (!FHighContrast)
+            StyleControl(*FControls.back());
     }
 }
 

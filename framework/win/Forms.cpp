@@ -4,9 +4,23 @@
 #include "framework/win/Dpi.h"
 #include "framework/win/FormParts.h"
 #include "framework/win/OSError.h"
+#include "framework/win/Subclass.h"
 #include "framework/win/Theme.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
+
+namespace {
+
+// Every form of the program, for the look that changes for all at once.
+std::vector<TForm*>& AllForms()
+{
+    static std::vector<TForm*> forms;
+    return forms;
+}
+
+}  // namespace
 
 std::map<TControlKind, TGraphicControlFactory>& GraphicFactories()
 {
@@ -48,9 +62,10 @@ TForm::TForm(TComponent* owner, const TFormDef& def, HWND parentWindow)
     if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
         RaiseLastOSError();
 
-    // An active visual style paints system colours in its own.
-    FFormBrush.reset(CreateSolidBrush(ColorToRGB(StyleColor(def.Color))));
-    FFaceBrush.reset(CreateSolidBrush(ColorToRGB(StyleColor(clBtnFace))));
+    // An active visual style paints system colours in its own; high
+    // contrast takes the system's.
+    FHighContrast = FollowSystemHighContrast();
+    FFormBrush.reset(CreateSolidBrush(ColorToRGB(WindowColor())));
 
     DWORD style = WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
     DWORD exStyle = WS_EX_CONTROLPARENT;
@@ -76,7 +91,9 @@ TForm::TForm(TComponent* owner, const TFormDef& def, HWND parentWindow)
     FFormFont = FontFor(&def.Font);
     SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(FFormFont), FALSE);
     CreateControls();
-    Application->AddDialogNavigation(handle);
+    // Window-less controls that are tab stops come after the windows.
+    Application->AddDialogNavigation(handle, [handle](bool backward) { return MoveTabFocus(handle, backward); });
+    AllForms().push_back(this);
 }
 
 SIZE TForm::WindowSize() const
@@ -93,6 +110,7 @@ SIZE TForm::WindowSize() const
 
 TForm::~TForm()
 {
+    AllForms().erase(std::remove(AllForms().begin(), AllForms().end(), this), AllForms().end());
     if (FHandle) {
         Application->RemoveDialogNavigation(FHandle.get());
         SetWindowLongPtrW(FHandle.get(), GWLP_USERDATA, 0);
@@ -124,9 +142,10 @@ TGraphicHost& TForm::HostFor(HWND window)
         if (host->Handle() == window)
             return *host;
     // A panel's Color property is the button face, whatever it shows; the
-    // window's is its own.
-    const TColor color = window == FHandle.get() ? FDef.Color : clBtnFace;
+    // window's is its own. Under high contrast both are the window colour.
+    const TColor color = FHighContrast ? clWindow : window == FHandle.get() ? FDef.Color : clBtnFace;
     FHosts.push_back(std::make_unique<TGraphicHost>(window, color, FontOfDef(FDef.Font, FLayout.Dpi)));
+    FHosts.back()->SetHighContrast(FHighContrast);
     return *FHosts.back();
 }
 
@@ -236,26 +255,108 @@ bool TForm::HandleClose()
     return true;
 }
 
-LRESULT TForm::ColorStatic(HDC dc, HWND control)
+TColor TForm::WindowColor() const
 {
-    TControl* c = ControlById(GetDlgCtrlID(control));
-    const bool onFormColour = FDef.Color != clBtnFace;
-    if (c != nullptr && c->FDef.Kind == TControlKind::Label) {
-        const TFontDef* font = c->FDef.Font != nullptr ? c->FDef.Font : &FDef.Font;
-        SetTextColor(dc, ColorToRGB(StyleColor(font->Color)));
-        SetBkColor(dc, ColorToRGB(StyleColor(FDef.Color)));
-        return reinterpret_cast<LRESULT>(FFormBrush.get());
+    return FHighContrast ? clWindow : StyleColor(FDef.Color);
+}
+
+TControl* TForm::OwnerOf(HWND asking, bool& part)
+{
+    part = false;
+    for (auto& control : FControls) {
+        if (control->FHandle == asking)
+            return control.get();
     }
-    if (onFormColour) {
-        // Buttons, radio buttons, group boxes standing on the window's colour;
-        // the active theme decides their text colour.
-        SetTextColor(dc, ColorToRGB(StyleColor(ActiveThemeTextColor(FDef.Font.Color))));
-        SetBkColor(dc, ColorToRGB(StyleColor(FDef.Color)));
-        return reinterpret_cast<LRESULT>(FFormBrush.get());
+    // A combo box's edit field is its child, its drop-down list is not.
+    for (auto& control : FControls) {
+        if (control->FDef.Kind != TControlKind::ComboBox)
+            continue;
+        COMBOBOXINFO info{};
+        info.cbSize = sizeof(info);
+        if (GetComboBoxInfo(control->FHandle, &info) && (info.hwndItem == asking || info.hwndList == asking)) {
+            part = true;
+            return control.get();
+        }
     }
-    SetTextColor(dc, ColorToRGB(StyleColor(FDef.Font.Color)));
-    SetBkColor(dc, ColorToRGB(StyleColor(clBtnFace)));
-    return reinterpret_cast<LRESULT>(FFaceBrush.get());
+    return nullptr;
+}
+
+std::optional<TPartColors> TForm::OwnColors(const TControl& control) const
+{
+    switch (control.FDef.Kind) {
+    case TControlKind::Edit:
+    case TControlKind::Memo:
+    case TControlKind::ComboBox:
+        return std::nullopt;
+    default:
+        break;
+    }
+    if (FHighContrast)
+        return TPartColors{clWindowText, clWindow};
+    if (control.FDef.Kind == TControlKind::Label) {
+        const TFontDef* font = control.FDef.Font != nullptr ? control.FDef.Font : &FDef.Font;
+        return TPartColors{StyleColor(font->Color), WindowColor()};
+    }
+    // Buttons, radio buttons, group boxes standing on the window's colour;
+    // the active theme decides their text colour.
+    if (FDef.Color != clBtnFace)
+        return TPartColors{StyleColor(ActiveThemeTextColor(FDef.Font.Color)), WindowColor()};
+    return TPartColors{StyleColor(FDef.Font.Color), WindowColor()};
+}
+
+LRESULT TForm::AnswerColor(UINT message, HDC dc, HWND asking)
+{
+    const HWND handle = FHandle.get();
+    std::optional<TPartColors> colors;
+    if (TControlStyler* styler = FHighContrast ? nullptr : ActiveControlStyler())
+        colors = styler->ControlColors(asking, message);
+    if (!colors) {
+        bool part = false;
+        const TControl* control = OwnerOf(asking, part);
+        if (control != nullptr && !part)
+            colors = OwnColors(*control);
+    }
+    if (!colors)
+        return DefWindowProcW(handle, message, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(asking));
+    return AnswerWithColors(dc, *colors, FBrushes);
+}
+
+void TForm::StyleControl(const TControl& control)
+{
+    // Every control stands on the window's colour: panels and group boxes show it.
+    if (TControlStyler* styler = ActiveControlStyler())
+        styler->StyleControl(control.FHandle, control.FDef.Kind, ColorToRGB(WindowColor()),
+                             control.FDef.Font != nullptr ? control.FDef.Font->Color : clDefault);
+}
+
+void TForm::ApplyLook(bool highContrast)
+{
+    FHighContrast = highContrast;
+    FFormBrush.reset(CreateSolidBrush(ColorToRGB(WindowColor())));
+    for (const auto& control : FControls) {
+        if (!highContrast)
+            StyleControl(*control);
+        else if (TControlStyler* styler = ActiveControlStyler())
+            styler->UnstyleControl(control->FHandle);
+    }
+    for (const auto& host : FHosts) {
+        host->SetColor(highContrast ? clWindow : host->Handle() == FHandle.get() ? FDef.Color : clBtnFace);
+        host->SetHighContrast(highContrast);
+    }
+    RedrawWindow(FHandle.get(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+}
+
+bool TForm::FollowHighContrast()
+{
+    const bool on = FollowSystemHighContrast();
+    bool changed = false;
+    for (TForm* form : AllForms()) {
+        if (form->FHighContrast != on) {
+            form->ApplyLook(on);
+            changed = true;
+        }
+    }
+    return changed;
 }
 
 LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
@@ -294,13 +395,37 @@ LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
     }
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
-        return ColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+        return AnswerColor(message, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_SYSCOLORCHANGE:
+        // Only top-level windows hear of it; the controls keep colours too.
+        for (HWND child = GetWindow(handle, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
+            SendMessageW(child, WM_SYSCOLORCHANGE, wParam, lParam);
+        FollowHighContrast();
+        return DefWindowProcW(handle, message, wParam, lParam);
+    case WM_SETTINGCHANGE:
+        // High contrast switched on or off: every window takes its look.
+        FollowHighContrast();
+        return DefWindowProcW(handle, message, wParam, lParam);
     case WM_ERASEBKGND: {
         RECT r;
         GetClientRect(handle, &r);
         FillRect(reinterpret_cast<HDC>(wParam), &r, FFormBrush.get());
         return 1;
     }
+    case WM_ACTIVATE:
+        // The keyboard focus comes back to the control that had it when the
+        // window was left (a dialog, a message box), as in a dialog box.
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            const HWND focus = GetFocus();
+            FFocusBefore = focus != nullptr && IsChild(handle, focus) ? focus : nullptr;
+        } else if (FFocusBefore != nullptr && IsWindow(FFocusBefore) && IsWindowVisible(FFocusBefore) &&
+                   IsWindowEnabled(FFocusBefore) && IsChild(handle, FFocusBefore) && !HIWORD(wParam)) {
+            SetFocus(FFocusBefore);
+            return 0;
+        }
+        return DefWindowProcW(handle, message, wParam, lParam);
     case WM_CLOSE:
         HandleClose();
         return 0;
@@ -323,11 +448,6 @@ LRESULT CALLBACK TForm::StaticWndProc(HWND window, UINT message, WPARAM wParam, 
     auto* form = reinterpret_cast<TForm*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (form == nullptr)
         return DefWindowProcW(window, message, wParam, lParam);
-    LRESULT result = 0;
-    bool handled = false;
-    GuardCallback([&] {
-        result = form->WndProc(message, wParam, lParam);
-        handled = true;
-    });
-    return handled ? result : DefWindowProcW(window, message, wParam, lParam);
+    return GuardedCall([&] { return form->WndProc(message, wParam, lParam); },
+                       [&] { return DefWindowProcW(window, message, wParam, lParam); });
 }

@@ -13,12 +13,14 @@
 #include "framework/win/GdiGraphics.h"
 #include "framework/win/GraphicHost.h"
 #include "framework/win/Handle.h"
+#include "framework/win/Theme.h"
 
 #include <windows.h>
 
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -53,6 +55,9 @@ public:
     std::function<bool()> OnCloseQuery;
 
     static void RegisterClasses();
+    // Every form takes the look for the system's high contrast setting as
+    // it is now (after WM_SETTINGCHANGE); false when nothing changed.
+    static bool FollowHighContrast();
 
 protected:
     virtual LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
@@ -82,7 +87,23 @@ private:
     // The font of a definition at the layout's resolution, made on first use.
     HFONT FontFor(const TFontDef* font);
     TControl* ControlById(int id);
-    LRESULT ColorStatic(HDC dc, HWND control);
+    // The one answer to WM_CTLCOLOR*: the styler's colours for what it
+    // styles, else the form's own (OwnColors), else the system's.
+    LRESULT AnswerColor(UINT message, HDC dc, HWND asking);
+    // The form's colours for a control standing on it; nothing for edit
+    // fields and lists, which keep the system's.
+    std::optional<TPartColors> OwnColors(const TControl& control) const;
+    // The control a window asking for its colours belongs to: the control
+    // itself, or the combo box whose edit field or list it is.
+    TControl* OwnerOf(HWND asking, bool& part);
+    // The colour the window and its panels show: the definition's, or the
+    // system's window colour under high contrast.
+    TColor WindowColor() const;
+    // Hands a control to the styler, with the look of its definition.
+    void StyleControl(const TControl& control);
+    // Takes the look for high contrast on or off: the styler leaves or
+    // takes the controls, colours are chosen again, everything repaints.
+    void ApplyLook(bool highContrast);
     // Completes typed text to the first entry it begins (when complete), or
     // selects the entry that matches the text exactly, or none.
     void CompleteComboText(TControl& combo, HWND edit, bool complete);
@@ -98,12 +119,14 @@ private:
     std::map<const TFontDef*, HFONT> FFontByDef;
     HFONT FFormFont = nullptr;
     TBrushHandle FFormBrush;
-    TBrushHandle FFaceBrush;
+    TBrushCache FBrushes;
+    bool FHighContrast = false;
     std::vector<std::unique_ptr<TControl>> FControls;
     std::vector<std::unique_ptr<TGraphicHost>> FHosts;
     std::vector<std::pair<const TControlDef*, TGraphicControl*>> FGraphicControls;
     bool FModal = false;
     bool FModalDone = false;
+    HWND FFocusBefore = nullptr;  // the control that had the focus when the window was left
 };
 
 // Makes the window-less control of a definition and puts it on its host.

@@ -5,6 +5,7 @@
 
 #include <oleacc.h>
 
+#include <algorithm>
 #include <new>
 #include <string>
 #include <type_traits>
@@ -22,6 +23,27 @@ BSTR AllocString(const std::wstring& text)
     using TSysAllocStringLen = BSTR(WINAPI*)(const OLECHAR*, UINT);
     static const auto allocate = SystemFunction<TSysAllocStringLen>(L"oleaut32.dll", "SysAllocStringLen");
     return allocate != nullptr ? allocate(text.data(), static_cast<UINT>(text.size())) : nullptr;
+}
+
+// How many child windows the system's object for the client counts: its
+// children come first, the window-less controls after them.
+long ChildWindowCount(HWND window)
+{
+    long count = 0;
+    for (HWND child = GetWindow(window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
+        ++count;
+    return count;
+}
+
+// The window-less controls of a host that present themselves, in their order.
+std::vector<TGraphicControl*> PresentedControls(const TGraphicHost& host)
+{
+    std::vector<TGraphicControl*> presented;
+    TAccessibleInfo info;
+    for (const auto& c : host.Controls())
+        if (c->GetAccessibleInfo(info))
+            presented.push_back(c.get());
+    return presented;
 }
 
 // The window's client as assistive technology sees it: the system's own
@@ -80,9 +102,7 @@ public:
     {
         if (count == nullptr)
             return E_POINTER;
-        long standard = 0;
-        FStandard->get_accChildCount(&standard);
-        *count = standard + static_cast<long>(Presented().size());
+        *count = ChildWindowCount(FWindow) + static_cast<long>(Presented().size());
         return S_OK;
     }
 
@@ -146,6 +166,10 @@ public:
                     bits |= STATE_SYSTEM_INVISIBLE;
                 if (!control.Enabled())
                     bits |= STATE_SYSTEM_UNAVAILABLE;
+                if (control.CanFocus())
+                    bits |= STATE_SYSTEM_FOCUSABLE;
+                if (control.Focused())
+                    bits |= STATE_SYSTEM_FOCUSED;
                 VariantInitI4(*state, bits);
                 return S_OK;
             });
@@ -164,7 +188,19 @@ public:
             });
     }
 
-    HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* focus) override { return FStandard->get_accFocus(focus); }
+    HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* focus) override
+    {
+        if (focus == nullptr)
+            return E_POINTER;
+        const std::vector<TGraphicControl*> presented = Presented();
+        for (std::size_t i = 0; i < presented.size(); ++i) {
+            if (presented[i]->Focused()) {
+                VariantInitI4(*focus, ChildWindowCount(FWindow) + static_cast<long>(i) + 1);
+                return S_OK;
+            }
+        }
+        return FStandard->get_accFocus(focus);
+    }
     HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* selection) override
     {
         return FStandard->get_accSelection(selection);
@@ -172,10 +208,15 @@ public:
 
     HRESULT STDMETHODCALLTYPE accSelect(long flags, VARIANT child) override
     {
-        // The controls take no focus and no selection.
+        // The controls take the focus, when they are tab stops, and no selection.
         return ForChild(
             child, [&] { return FStandard->accSelect(flags, child); },
-            [](TGraphicControl&, const TAccessibleInfo&) { return DISP_E_MEMBERNOTFOUND; });
+            [&](TGraphicControl& control, const TAccessibleInfo&) {
+                if (flags != SELFLAG_TAKEFOCUS || !control.CanFocus())
+                    return DISP_E_MEMBERNOTFOUND;
+                TGraphicHost::Of(FWindow)->TakeFocus(control);
+                return S_OK;
+            });
     }
 
     HRESULT STDMETHODCALLTYPE accLocation(long* left, long* top, long* width, long* height, VARIANT child) override
@@ -196,28 +237,40 @@ public:
 
     HRESULT STDMETHODCALLTYPE accNavigate(long direction, VARIANT start, VARIANT* end) override
     {
-        return ForChild(start, [&] { return FStandard->accNavigate(direction, start, end); },
-                        [&](TGraphicControl&, const TAccessibleInfo&) { return NavigateFrom(start.lVal, direction, end); });
-    }
-
-    HRESULT NavigateFrom(long start, long direction, VARIANT* end) const
-    {
         if (end == nullptr)
             return E_POINTER;
-        // Among the controls presented here, in their order.
-        const std::vector<TGraphicControl*> presented = Presented();
-        long standard = 0;
-        FStandard->get_accChildCount(&standard);
-        const long index = start - standard - 1;
-        long next = -1;
-        if (direction == NAVDIR_NEXT && index + 1 < static_cast<long>(presented.size()))
-            next = index + 1;
-        else if (direction == NAVDIR_PREVIOUS && index > 0)
-            next = index - 1;
+        if (start.vt != VT_I4)
+            return E_INVALIDARG;
+        // The child windows, then the controls presented here: the order
+        // the Tab key goes. The system answers among its own children.
+        const long windows = ChildWindowCount(FWindow);
+        const long presented = static_cast<long>(Presented().size());
+        const long from = start.lVal;
+        long to = -1;
+        if (from == CHILDID_SELF) {
+            if (direction == NAVDIR_LASTCHILD && presented > 0)
+                to = windows + presented;
+            else if (direction == NAVDIR_FIRSTCHILD && windows == 0 && presented > 0)
+                to = 1;
+            else
+                return FStandard->accNavigate(direction, start, end);
+        } else if (from < 1 || from > windows + presented) {
+            return E_INVALIDARG;
+        } else if (from <= windows && !(direction == NAVDIR_NEXT && from == windows)) {
+            return FStandard->accNavigate(direction, start, end);
+        } else if (direction == NAVDIR_NEXT && from < windows + presented) {
+            to = from + 1;
+        } else if (direction == NAVDIR_PREVIOUS && from > windows + 1) {
+            to = from - 1;
+        } else if (direction == NAVDIR_PREVIOUS && from == windows + 1 && windows > 0) {
+            to = windows;
+        } else if (direction != NAVDIR_NEXT && direction != NAVDIR_PREVIOUS) {
+            return FStandard->accNavigate(direction, start, end);
+        }
         end->vt = VT_EMPTY;
-        if (next < 0)
+        if (to < 0)
             return S_FALSE;
-        VariantInitI4(*end, standard + next + 1);
+        VariantInitI4(*end, to);
         return S_OK;
     }
 
@@ -232,12 +285,10 @@ public:
             GetClientRect(FWindow, &client);
             if (PtInRect(&client, p)) {
                 const std::vector<TGraphicControl*> presented = Presented();
-                TGraphicControl* hit = host->ControlAt(p);
+                TGraphicControl* hit = host->ControlAt(TPoint{p.x, p.y});
                 for (std::size_t i = 0; i < presented.size(); ++i) {
                     if (presented[i] == hit) {
-                        long standard = 0;
-                        FStandard->get_accChildCount(&standard);
-                        VariantInitI4(*child, standard + static_cast<long>(i) + 1);
+                        VariantInitI4(*child, ChildWindowCount(FWindow) + static_cast<long>(i) + 1);
                         return S_OK;
                     }
                 }
@@ -270,14 +321,8 @@ private:
     // The window-less controls that present themselves, in their order.
     std::vector<TGraphicControl*> Presented() const
     {
-        std::vector<TGraphicControl*> presented;
-        if (TGraphicHost* host = TGraphicHost::Of(FWindow)) {
-            TAccessibleInfo info;
-            for (const auto& c : host->Controls())
-                if (c->GetAccessibleInfo(info))
-                    presented.push_back(c.get());
-        }
-        return presented;
+        const TGraphicHost* host = TGraphicHost::Of(FWindow);
+        return host != nullptr ? PresentedControls(*host) : std::vector<TGraphicControl*>{};
     }
 
     // Answers a question about a child: own() for one of the controls
@@ -303,8 +348,7 @@ private:
             return E_INVALIDARG;
         if (child.lVal == CHILDID_SELF)
             return S_OK;
-        long standard = 0;
-        FStandard->get_accChildCount(&standard);
+        const long standard = ChildWindowCount(FWindow);
         if (child.lVal <= standard)
             return child.lVal > 0 ? S_OK : E_INVALIDARG;
         const std::vector<TGraphicControl*> presented = Presented();
@@ -367,6 +411,18 @@ LRESULT AnswerAccessibleObject(TGraphicHost& host, WPARAM wParam, LPARAM lParam,
     }
     const LRESULT result = lresultFromObject(__uuidof(IAccessible), wParam, static_cast<IAccessible*>(client));
     client->Release();  // LresultFromObject holds its own reference
-    answered = true;
-    return result;
+    // An error (no COM on this thread, say) would reach the asking program
+    // as the answer: it gets the system's own object instead.
+    answered = !FAILED(static_cast<HRESULT>(result));
+    return answered ? result : 0;
+}
+
+void NotifyAccessibleFocus(TGraphicHost& host, const TGraphicControl& control)
+{
+    const std::vector<TGraphicControl*> presented = PresentedControls(host);
+    const auto found = std::find(presented.begin(), presented.end(), &control);
+    if (found == presented.end())
+        return;
+    NotifyWinEvent(EVENT_OBJECT_FOCUS, host.Handle(), OBJID_CLIENT,
+                   ChildWindowCount(host.Handle()) + static_cast<LONG>(found - presented.begin()) + 1);
 }

@@ -4,6 +4,7 @@
 #include "framework/win/Application.h"
 #include "framework/win/GdiGraphics.h"
 #include "framework/win/GraphicAccessible.h"
+#include "framework/win/Subclass.h"
 
 #include <commctrl.h>
 #include <windowsx.h>
@@ -47,7 +48,7 @@ std::map<HWND, TGraphicHost*>& Hosts()
     return hosts;
 }
 
-POINT ClientPoint(LPARAM lParam) { return POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}; }
+TPoint ClientPoint(LPARAM lParam) { return TPoint{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}; }
 
 RECT ToRECT(const TRect& r) { return RECT{r.Left, r.Top, r.Right, r.Bottom}; }
 
@@ -70,10 +71,6 @@ TGraphicHost* TGraphicHost::Of(HWND window)
 TGraphicHost::~TGraphicHost()
 {
     Detach();
-    // Controls go while nothing can reach them any more.
-    FHover = nullptr;
-    FCapture = nullptr;
-    FControls.clear();
 }
 
 void TGraphicHost::Detach()
@@ -82,10 +79,8 @@ void TGraphicHost::Detach()
         return;
     Hosts().erase(FWindow);
     if (IsWindow(FWindow)) {
-        if (GetCapture() == FWindow && FCapture != nullptr) {
-            FCapture = nullptr;
+        if (GetCapture() == FWindow && CaptureControl() != nullptr)
             ReleaseCapture();
-        }
         RemoveWindowSubclass(FWindow, &TGraphicHost::SubclassProc, kSubclassId);
     }
     for (auto& [control, surface] : FSurfaces)
@@ -95,31 +90,16 @@ void TGraphicHost::Detach()
     FWindow = nullptr;
 }
 
-TGraphicControl& TGraphicHost::Add(std::unique_ptr<TGraphicControl> control)
+void TGraphicHost::ControlGone(const TGraphicControl& control)
 {
-    TGraphicControl& added = *control;
-    FControls.push_back(std::move(control));
-    added.SetParent(this);
-    added.Invalidate();
-    return added;
-}
-
-int TGraphicHost::IndexOf(const TGraphicControl& control) const
-{
-    for (std::size_t i = 0; i < FControls.size(); ++i)
-        if (FControls[i].get() == &control)
-            return static_cast<int>(i);
-    return -1;
-}
-
-TGraphicControl* TGraphicHost::ControlAt(POINT client) const
-{
-    for (auto it = FControls.rbegin(); it != FControls.rend(); ++it) {
-        TGraphicControl& c = **it;
-        if (c.Visible() && c.Enabled() && c.HitTest(client.x - c.Left(), client.y - c.Top()))
-            return &c;
-    }
-    return nullptr;
+    if (FLastFocus == &control)
+        FLastFocus = nullptr;
+    const auto found = FSurfaces.find(&control);
+    if (found == FSurfaces.end())
+        return;
+    if (found->second.OwnDC != nullptr && HandleAllocated())
+        ReleaseDC(FWindow, found->second.OwnDC);
+    FSurfaces.erase(found);
 }
 
 // ---- surfaces
@@ -180,13 +160,26 @@ RECT TGraphicHost::ScreenRect(const TGraphicControl& control) const
     return r;
 }
 
+void TGraphicHost::SetColor(TColor color)
+{
+    if (color == FColor)
+        return;
+    FColor = color;
+    Dispatch([&] {
+        for (const auto& c : Controls())
+            c->HandleParentColorChange();
+    });
+}
+
 void TGraphicHost::SetFont(const TFont& font)
 {
     if (font == FFont)
         return;
     FFont = font;
-    for (const auto& c : FControls)
-        c->HandleParentFontChange();
+    Dispatch([&] {
+        for (const auto& c : Controls())
+            c->HandleParentFontChange();
+    });
 }
 
 // ---- what the controls ask for
@@ -208,15 +201,20 @@ void TGraphicHost::ControlCursorChanged(TGraphicControl& control)
         SetCursorOf(&control);
 }
 
+bool TGraphicHost::FocusCuesShown() const
+{
+    return HandleAllocated() && !(SendMessageW(FWindow, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS);
+}
+
 TGraphicControl* TGraphicHost::PointerControl() const
 {
-    if (FCapture != nullptr)
-        return FCapture;
+    if (CaptureControl() != nullptr)
+        return CaptureControl();
     POINT p;
     if (!GetCursorPos(&p) || WindowFromPoint(p) != FWindow)
         return nullptr;
     ScreenToClient(FWindow, &p);
-    return ControlAt(p);
+    return ControlAt(TPoint{p.x, p.y});
 }
 
 bool TGraphicHost::SetCursorOf(TGraphicControl* control)
@@ -237,13 +235,122 @@ void TGraphicHost::PostDefaultAction(const TGraphicControl& control)
         PostMessageW(FWindow, DefaultActionMessage(), static_cast<WPARAM>(index), 0);
 }
 
+void TGraphicHost::SetMouseCapture(bool capture)
+{
+    if (!HandleAllocated())
+        return;
+    if (capture)
+        SetCapture(FWindow);
+    else if (GetCapture() == FWindow)
+        ReleaseCapture();
+}
+
+void TGraphicHost::TrackMouseLeave()
+{
+    if (FTrackingLeave || !HandleAllocated())
+        return;
+    TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, FWindow, 0};
+    FTrackingLeave = TrackMouseEvent(&track) != FALSE;
+}
+
+// ---- keyboard focus
+
+void TGraphicHost::TakeFocus(TGraphicControl& control)
+{
+    if (!HandleAllocated() || !control.CanFocus())
+        return;
+    if (GetFocus() == FWindow) {
+        FocusControl(&control);
+        return;
+    }
+    // The window's WM_SETFOCUS hands it on to the control.
+    FLastFocus = &control;
+    SetFocus(FWindow);
+}
+
+void TGraphicHost::FocusMoved(TGraphicControl* control)
+{
+    if (control != nullptr && HandleAllocated())
+        NotifyAccessibleFocus(*this, *control);
+}
+
+bool MoveTabFocus(HWND root, bool backward)
+{
+    struct TStop {
+        HWND Window;
+        TGraphicHost* Host;
+        TGraphicControl* Control;
+    };
+    // The windows' tab stops as the dialog manager goes (children in
+    // Z-order, into control parents), then each host's controls.
+    std::vector<TStop> windows;
+    std::vector<TStop> graphic;
+    const auto visit = [&](auto& self, HWND parent) -> void {
+        for (HWND child = GetWindow(parent, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+            if (!IsWindowVisible(child) || !IsWindowEnabled(child))
+                continue;
+            const LONG style = GetWindowLongW(child, GWL_STYLE);
+            if (style & WS_TABSTOP)
+                windows.push_back({child, nullptr, nullptr});
+            if (GetWindowLongW(child, GWL_EXSTYLE) & WS_EX_CONTROLPARENT)
+                self(self, child);
+        }
+    };
+    visit(visit, root);
+    const auto addHost = [&](HWND window) {
+        if (TGraphicHost* host = TGraphicHost::Of(window))
+            for (TGraphicControl* control : host->TabStops())
+                graphic.push_back({window, host, control});
+    };
+    addHost(root);
+    const auto hosts = [&](auto& self, HWND parent) -> void {
+        for (HWND child = GetWindow(parent, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+            if (!IsWindowVisible(child) || !IsWindowEnabled(child))
+                continue;
+            addHost(child);
+            self(self, child);
+        }
+    };
+    hosts(hosts, root);
+    if (graphic.empty())
+        return false;
+
+    std::vector<TStop> cycle = windows;
+    cycle.insert(cycle.end(), graphic.begin(), graphic.end());
+    const HWND focus = GetFocus();
+    std::size_t at = cycle.size();
+    for (std::size_t i = 0; i < cycle.size() && at == cycle.size(); ++i) {
+        const TStop& stop = cycle[i];
+        if (stop.Host != nullptr ? (focus == stop.Window && stop.Host->FocusedControl() == stop.Control)
+                                 : (focus == stop.Window || IsChild(stop.Window, focus)))
+            at = i;
+    }
+    if (at == cycle.size())
+        return false;
+    const std::size_t next = backward ? (at + cycle.size() - 1) % cycle.size() : (at + 1) % cycle.size();
+    if (cycle[at].Host == nullptr && cycle[next].Host == nullptr)
+        return false;
+    // The keyboard is in use: focus cues show from now on.
+    SendMessageW(root, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+    const TStop& to = cycle[next];
+    if (to.Host != nullptr) {
+        to.Host->TakeFocus(*to.Control);
+    } else {
+        SetFocus(to.Window);
+        // An edit field is entered with its text selected, as by the dialog manager.
+        if (SendMessageW(to.Window, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL)
+            SendMessageW(to.Window, EM_SETSEL, 0, -1);
+    }
+    return true;
+}
+
 // ---- painting
 
 void TGraphicHost::EraseBackground(HDC dc)
 {
     // Opaque controls paint all of their rectangle: nothing beneath them.
     const int saved = SaveDC(dc);
-    for (const auto& c : FControls)
+    for (const auto& c : Controls())
         if (c->Visible() && (c->ControlStyle() & csOpaque))
             ExcludeClipRect(dc, c->Left(), c->Top(), c->Left() + c->Width(), c->Top() + c->Height());
     DefSubclassProc(FWindow, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
@@ -258,89 +365,24 @@ void TGraphicHost::Paint()
         return;
     // The window's own content first, then the controls above it.
     DefSubclassProc(FWindow, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
-    for (const auto& c : FControls) {
-        const RECT bounds = ToRECT(c->BoundsRect());
-        RECT overlap;
-        if (!c->Visible() || !IntersectRect(&overlap, &bounds, &ps.rcPaint))
-            continue;
-        const int saved = SaveDC(dc);
-        IntersectClipRect(dc, bounds.left, bounds.top, bounds.right, bounds.bottom);
-        SetViewportOrgEx(dc, bounds.left, bounds.top, nullptr);
-        TSurface& surface = FSurfaces[c.get()];
-        surface.PaintDC = dc;
-        // One failing control keeps the others painted.
-        GuardCallback([&] { c->HandlePaint(); });
-        surface.PaintDC = nullptr;
-        RestoreDC(dc, saved);
-    }
+    Dispatch([&] {
+        for (const auto& c : Controls()) {
+            const RECT bounds = ToRECT(c->BoundsRect());
+            RECT overlap;
+            if (!c->Visible() || !IntersectRect(&overlap, &bounds, &ps.rcPaint))
+                continue;
+            const int saved = SaveDC(dc);
+            IntersectClipRect(dc, bounds.left, bounds.top, bounds.right, bounds.bottom);
+            SetViewportOrgEx(dc, bounds.left, bounds.top, nullptr);
+            TSurface& surface = FSurfaces[c.get()];
+            surface.PaintDC = dc;
+            // One failing control keeps the others painted.
+            GuardCallback([&] { c->HandlePaint(); });
+            surface.PaintDC = nullptr;
+            RestoreDC(dc, saved);
+        }
+    });
     EndPaint(FWindow, &ps);
-}
-
-// ---- mouse
-
-void TGraphicHost::SetHover(TGraphicControl* control)
-{
-    if (control == FHover)
-        return;
-    TGraphicControl* old = FHover;
-    FHover = control;
-    if (old != nullptr)
-        old->HandleMouseLeave();
-    if (control != nullptr)
-        control->HandleMouseEnter();
-}
-
-void TGraphicHost::MouseMoved(POINT client, WPARAM keys)
-{
-    RECT clientRect;
-    GetClientRect(FWindow, &clientRect);
-    // Outside the window (the mouse is captured) no control is under it.
-    TGraphicControl* under = PtInRect(&clientRect, client) ? ControlAt(client) : nullptr;
-    SetHover(under);
-    if (!FTrackingLeave) {
-        TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, FWindow, 0};
-        FTrackingLeave = TrackMouseEvent(&track) != FALSE;
-    }
-    if (TGraphicControl* target = FCapture != nullptr ? FCapture : under)
-        target->HandleMouseMove(ShiftOf(keys), client.x - target->Left(), client.y - target->Top());
-}
-
-bool TGraphicHost::ButtonDown(TMouseButton button, bool doubleClick, POINT client, WPARAM keys)
-{
-    TGraphicControl* target = FCapture != nullptr ? FCapture : ControlAt(client);
-    if (target == nullptr)
-        return false;
-    if (FCapture == nullptr && (target->ControlStyle() & csCaptureMouse)) {
-        FCapture = target;
-        SetCapture(FWindow);
-    }
-    target->HandleMouseDown(button, ShiftOf(keys) | (doubleClick ? TShiftState{ssDouble} : TShiftState{0}), client.x - target->Left(),
-                            client.y - target->Top());
-    return true;
-}
-
-bool TGraphicHost::ButtonUp(TMouseButton button, POINT client, WPARAM keys)
-{
-    TGraphicControl* target = FCapture != nullptr ? FCapture : ControlAt(client);
-    // The capture ends with the last button, before the control hears of
-    // the release: a click may start a long wait or open a window.
-    if (FCapture != nullptr && (keys & kAnyButton) == 0) {
-        FCapture = nullptr;
-        if (GetCapture() == FWindow)
-            ReleaseCapture();
-    }
-    if (target == nullptr)
-        return false;
-    target->HandleMouseUp(button, ShiftOf(keys), client.x - target->Left(), client.y - target->Top());
-    return true;
-}
-
-void TGraphicHost::CaptureLost()
-{
-    TGraphicControl* control = FCapture;
-    FCapture = nullptr;
-    if (control != nullptr)
-        control->HandleCancelMode();
 }
 
 // ---- the subclass
@@ -348,6 +390,18 @@ void TGraphicHost::CaptureLost()
 LRESULT TGraphicHost::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled)
 {
     handled = true;
+    const auto client = [&] {
+        RECT r;
+        GetClientRect(FWindow, &r);
+        const TPoint p = ClientPoint(lParam);
+        return p.X >= r.left && p.Y >= r.top && p.X < r.right && p.Y < r.bottom;
+    };
+    const auto down = [&](TMouseButton button, bool doubleClick, WPARAM keys) {
+        return ButtonDown(button, doubleClick, ClientPoint(lParam), ShiftOf(keys));
+    };
+    const auto up = [&](TMouseButton button, WPARAM keys) {
+        return ButtonUp(button, ClientPoint(lParam), ShiftOf(keys), (keys & kAnyButton) == 0);
+    };
     switch (message) {
     case WM_ERASEBKGND:
         EraseBackground(reinterpret_cast<HDC>(wParam));
@@ -358,57 +412,55 @@ LRESULT TGraphicHost::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, 
         Paint();
         return 0;
     case WM_MOUSEMOVE:
-        MouseMoved(ClientPoint(lParam), wParam);
+        MouseMoved(ClientPoint(lParam), client(), ShiftOf(wParam));
         break;
     case WM_MOUSELEAVE:
         FTrackingLeave = false;
-        if (FCapture == nullptr)
-            SetHover(nullptr);
+        MouseLeft();
         break;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
-        if (ButtonDown(mbLeft, message == WM_LBUTTONDBLCLK, ClientPoint(lParam), wParam))
+        if (down(mbLeft, message == WM_LBUTTONDBLCLK, wParam))
             return 0;
         break;
     case WM_RBUTTONDOWN:
     case WM_RBUTTONDBLCLK:
-        if (ButtonDown(mbRight, message == WM_RBUTTONDBLCLK, ClientPoint(lParam), wParam))
+        if (down(mbRight, message == WM_RBUTTONDBLCLK, wParam))
             return 0;
         break;
     case WM_MBUTTONDOWN:
     case WM_MBUTTONDBLCLK:
-        if (ButtonDown(mbMiddle, message == WM_MBUTTONDBLCLK, ClientPoint(lParam), wParam))
+        if (down(mbMiddle, message == WM_MBUTTONDBLCLK, wParam))
             return 0;
         break;
     case WM_XBUTTONDOWN:
     case WM_XBUTTONDBLCLK:
-        if (ButtonDown(GET_XBUTTON_WPARAM(wParam) == XBUTTON1 ? mbX1 : mbX2, message == WM_XBUTTONDBLCLK,
-                       ClientPoint(lParam), GET_KEYSTATE_WPARAM(wParam)))
+        if (down(GET_XBUTTON_WPARAM(wParam) == XBUTTON1 ? mbX1 : mbX2, message == WM_XBUTTONDBLCLK,
+                 GET_KEYSTATE_WPARAM(wParam)))
             return TRUE;
         break;
     case WM_LBUTTONUP:
-        if (ButtonUp(mbLeft, ClientPoint(lParam), wParam))
+        if (up(mbLeft, wParam))
             return 0;
         break;
     case WM_RBUTTONUP:
-        if (ButtonUp(mbRight, ClientPoint(lParam), wParam))
+        if (up(mbRight, wParam))
             return 0;
         break;
     case WM_MBUTTONUP:
-        if (ButtonUp(mbMiddle, ClientPoint(lParam), wParam))
+        if (up(mbMiddle, wParam))
             return 0;
         break;
     case WM_XBUTTONUP:
-        if (ButtonUp(GET_XBUTTON_WPARAM(wParam) == XBUTTON1 ? mbX1 : mbX2, ClientPoint(lParam),
-                     GET_KEYSTATE_WPARAM(wParam)))
+        if (up(GET_XBUTTON_WPARAM(wParam) == XBUTTON1 ? mbX1 : mbX2, GET_KEYSTATE_WPARAM(wParam)))
             return TRUE;
         break;
     case WM_CAPTURECHANGED:
-        if (FCapture != nullptr && reinterpret_cast<HWND>(lParam) != FWindow)
+        if (CaptureControl() != nullptr && reinterpret_cast<HWND>(lParam) != FWindow)
             CaptureLost();
         break;
     case WM_CANCELMODE:
-        if (FCapture != nullptr && GetCapture() == FWindow)
+        if (CaptureControl() != nullptr && GetCapture() == FWindow)
             ReleaseCapture();  // WM_CAPTURECHANGED ends the press
         break;
     case WM_SETCURSOR:
@@ -416,9 +468,48 @@ LRESULT TGraphicHost::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, 
             SetCursorOf(PointerControl()))
             return TRUE;
         break;
+    case WM_SETFOCUS: {
+        TGraphicControl* control = FLastFocus;
+        const std::vector<TGraphicControl*> stops = TabStops();
+        if (std::find(stops.begin(), stops.end(), control) == stops.end())
+            control = stops.empty() ? nullptr : stops.front();
+        FocusControl(control);
+        break;
+    }
+    case WM_KILLFOCUS:
+        if (FocusedControl() != nullptr)
+            FLastFocus = FocusedControl();
+        FocusControl(nullptr);
+        break;
+    case WM_GETDLGCODE:
+        // A focused control takes its keys; the Tab key never reaches here.
+        if (FocusedControl() != nullptr)
+            return DLGC_WANTALLKEYS | DLGC_WANTCHARS;
+        break;
+    case WM_KEYDOWN:
+        if (KeyDown(static_cast<unsigned>(wParam), (lParam & (1 << 30)) != 0))
+            return 0;
+        break;
+    case WM_KEYUP:
+        if (KeyUp(static_cast<unsigned>(wParam)))
+            return 0;
+        break;
+    case WM_CHAR:
+        if (FocusedControl() != nullptr)
+            return 0;
+        break;
+    case WM_UPDATEUISTATE: {
+        // The focus cues come or go: the focused control shows it.
+        const LRESULT result = DefSubclassProc(FWindow, message, wParam, lParam);
+        if (TGraphicControl* focused = FocusedControl())
+            focused->Invalidate();
+        return result;
+    }
     case WM_SYSCOLORCHANGE:
-        for (const auto& c : FControls)
-            c->HandleSysColorChange();
+        Dispatch([&] {
+            for (const auto& c : Controls())
+                c->HandleSysColorChange();
+        });
         break;
     case WM_GETOBJECT: {
         bool answered = false;
@@ -433,8 +524,8 @@ LRESULT TGraphicHost::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, 
         return 0;
     default:
         if (message == DefaultActionMessage()) {
-            if (wParam < FControls.size())
-                FControls[wParam]->DoDefaultAction();
+            if (wParam < Controls().size())
+                DefaultAction(*Controls()[wParam]);
             return 0;
         }
         break;
@@ -447,10 +538,12 @@ LRESULT CALLBACK TGraphicHost::SubclassProc(HWND window, UINT message, WPARAM wP
                                             DWORD_PTR refData)
 {
     auto* host = reinterpret_cast<TGraphicHost*>(refData);
-    bool handled = false;
-    LRESULT result = 0;
-    GuardCallback([&] { result = host->HandleMessage(message, wParam, lParam, handled); });
-    if (handled)
-        return result;
-    return DefSubclassProc(window, message, wParam, lParam);
+    const auto callDefault = [&] { return DefSubclassProc(window, message, wParam, lParam); };
+    return GuardedCall(
+        [&] {
+            bool handled = false;
+            const LRESULT result = host->HandleMessage(message, wParam, lParam, handled);
+            return handled ? result : callDefault();
+        },
+        callDefault);
 }

@@ -3,11 +3,11 @@
 // background, in their order (the last on top), each clipped to its
 // rectangle; it forwards mouse input to the control under the pointer (a
 // press captures the mouse, so the release reaches the control that got
-// the press), tells controls when the pointer enters and leaves them, shows
-// their cursors, lends each a drawing surface with a lock, and shows them
-// to assistive technology. It hooks itself into the window as a subclass.
+// the press) and keys to the control with the keyboard focus, shows their
+// cursors, lends each a drawing surface with a lock, and shows them to
+// assistive technology. It hooks itself into the window as a subclass.
 
-#include "framework/Controls.h"
+#include "framework/GraphicContainer.h"
 #include "framework/win/Handle.h"
 
 #include <windows.h>
@@ -16,7 +16,7 @@
 #include <memory>
 #include <vector>
 
-class TGraphicHost : public IControlParent {
+class TGraphicHost : public TGraphicContainer {
 public:
     // Color is the window's Color property, Font its font; both are what
     // controls with ParentColor and ParentFont take.
@@ -28,16 +28,6 @@ public:
     HWND Handle() const noexcept { return FWindow; }
     // The host hooked into a window, or nullptr. Only on the window's thread.
     static TGraphicHost* Of(HWND window);
-    // Takes the control over, above those added before, and makes it the
-    // control's parent.
-    TGraphicControl& Add(std::unique_ptr<TGraphicControl> control);
-    const std::vector<std::unique_ptr<TGraphicControl>>& Controls() const noexcept { return FControls; }
-    // The topmost visible, enabled control at a point of the window's client
-    // area, or nullptr.
-    TGraphicControl* ControlAt(POINT client) const;
-    // The control the pointer is over, and the one holding the mouse.
-    TGraphicControl* HoverControl() const noexcept { return FHover; }
-    TGraphicControl* CaptureControl() const noexcept { return FCapture; }
 
     // The control's drawing surface: a device context of the window with
     // its origin at the control's top-left corner, clipped to the control.
@@ -55,8 +45,12 @@ public:
     // The accessible default action of a control, run from the message
     // loop (an assistive technology's call returns at once).
     void PostDefaultAction(const TGraphicControl& control);
+    // Gives the control the keyboard focus, and the window with it.
+    void TakeFocus(TGraphicControl& control);
 
     TColor Color() const override { return FColor; }
+    // The window's Color changed: controls with ParentColor take it.
+    void SetColor(TColor color);
     const TFont& Font() const override { return FFont; }
     // The window's font changed (its resolution, say): controls with
     // ParentFont take the new one.
@@ -64,6 +58,13 @@ public:
     bool HandleAllocated() const override { return FWindow != nullptr && IsWindow(FWindow); }
     void InvalidateArea(const TRect& area, bool now) override;
     void ControlCursorChanged(TGraphicControl& control) override;
+    bool FocusCuesShown() const override;
+
+protected:
+    void SetMouseCapture(bool capture) override;
+    void TrackMouseLeave() override;
+    void FocusMoved(TGraphicControl* control) override;
+    void ControlGone(const TGraphicControl& control) override;
 
 private:
     struct TSurface {
@@ -77,26 +78,25 @@ private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
     void Paint();
     void EraseBackground(HDC dc);
-    void MouseMoved(POINT client, WPARAM keys);
-    bool ButtonDown(TMouseButton button, bool doubleClick, POINT client, WPARAM keys);
-    bool ButtonUp(TMouseButton button, POINT client, WPARAM keys);
-    void SetHover(TGraphicControl* control);
-    void CaptureLost();
     bool SetCursorOf(TGraphicControl* control);
     TGraphicControl* PointerControl() const;
-    int IndexOf(const TGraphicControl& control) const;
     void Detach();
 
     HWND FWindow;
     TColor FColor;
     TFont FFont;
-    std::vector<std::unique_ptr<TGraphicControl>> FControls;
     std::map<const TGraphicControl*, TSurface> FSurfaces;
-    TGraphicControl* FHover = nullptr;
-    TGraphicControl* FCapture = nullptr;
     bool FTrackingLeave = false;
+    // The control that had the focus when the window lost it, for its return.
+    TGraphicControl* FLastFocus = nullptr;
 };
 
 // The message a host posts to itself to run an accessible default action;
 // wParam is the control's index.
 inline const wchar_t kDefaultActionMessageName[] = L"NimbrelGraphicDefaultAction";
+
+// Moves the keyboard focus for the Tab key (backward: with Shift) in a top-
+// level window whose window-less controls take part: they come after the
+// window's own tab stops, host by host. False when the move is between two
+// windows, which the system's dialog navigation does as ever.
+bool MoveTabFocus(HWND root, bool backward);

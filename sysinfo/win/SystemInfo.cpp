@@ -1,5 +1,6 @@
 #include "sysinfo/win/SystemInfo.h"
 
+#include "framework/win/SystemLibrary.h"
 #include "sysinfo/win/versionhelpers.h"
 
 #include <lm.h>
@@ -9,8 +10,21 @@
 
 namespace {
 
+// The workstation service and the file version are asked only from
+// Windows 8 on: their libraries are loaded then, not at every start.
+using TNetWkstaGetInfo = NET_API_STATUS(WINAPI*)(LMSTR, DWORD, LPBYTE*);
+using TNetApiBufferFree = NET_API_STATUS(WINAPI*)(LPVOID);
+using TGetFileVersionInfoSizeW = DWORD(WINAPI*)(LPCWSTR, LPDWORD);
+using TGetFileVersionInfoW = BOOL(WINAPI*)(LPCWSTR, DWORD, DWORD, LPVOID);
+using TVerQueryValueW = BOOL(WINAPI*)(LPCVOID, LPCWSTR, LPVOID*, PUINT);
+
 struct NetApiBufferDeleter {
-    void operator()(void* buffer) const { NetApiBufferFree(buffer); }
+    void operator()(void* buffer) const
+    {
+        static const auto free = SystemFunction<TNetApiBufferFree>(L"netapi32.dll", "NetApiBufferFree");
+        if (free != nullptr)
+            free(buffer);
+    }
 };
 
 }  // namespace
@@ -33,8 +47,11 @@ std::uint16_t TPlatformSystemAnswers::NativeProcessorArchitecture()
 
 std::optional<TWorkstationVersion> TPlatformSystemAnswers::WorkstationVersion()
 {
+    static const auto getInfo = SystemFunction<TNetWkstaGetInfo>(L"netapi32.dll", "NetWkstaGetInfo");
+    if (getInfo == nullptr)
+        return std::nullopt;
     LPBYTE buffer = nullptr;
-    const NET_API_STATUS status = NetWkstaGetInfo(nullptr, 100, &buffer);
+    const NET_API_STATUS status = getInfo(nullptr, 100, &buffer);
     const std::unique_ptr<void, NetApiBufferDeleter> owner(buffer);
     if (status != NERR_Success || !buffer)
         return std::nullopt;
@@ -44,17 +61,22 @@ std::optional<TWorkstationVersion> TPlatformSystemAnswers::WorkstationVersion()
 
 std::optional<TFileVersion> TPlatformSystemAnswers::SystemFileVersion()
 {
+    static const auto getSize = SystemFunction<TGetFileVersionInfoSizeW>(L"version.dll", "GetFileVersionInfoSizeW");
+    static const auto getInfo = SystemFunction<TGetFileVersionInfoW>(L"version.dll", "GetFileVersionInfoW");
+    static const auto query = SystemFunction<TVerQueryValueW>(L"version.dll", "VerQueryValueW");
+    if (getSize == nullptr || getInfo == nullptr || query == nullptr)
+        return std::nullopt;
     const wchar_t* const fileName = L"kernel32.dll";
     DWORD unused = 0;
-    const DWORD size = GetFileVersionInfoSizeW(fileName, &unused);
+    const DWORD size = getSize(fileName, &unused);
     if (size == 0)
         return std::nullopt;
     std::vector<BYTE> data(size);
-    if (!GetFileVersionInfoW(fileName, 0, size, data.data()))
+    if (!getInfo(fileName, 0, size, data.data()))
         return std::nullopt;
     void* value = nullptr;
     UINT length = 0;
-    if (!VerQueryValueW(data.data(), L"\\", &value, &length) || !value || length < sizeof(VS_FIXEDFILEINFO))
+    if (!query(data.data(), L"\\", &value, &length) || !value || length < sizeof(VS_FIXEDFILEINFO))
         return std::nullopt;
     const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(value);
     return TFileVersion{HIWORD(fixed->dwProductVersionMS), LOWORD(fixed->dwProductVersionMS),

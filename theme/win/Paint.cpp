@@ -57,6 +57,36 @@ int FontHeight(HDC dc, HFONT font)
 
 }  // namespace
 
+TOffscreen::TOffscreen(HDC target, const RECT& area) : FTarget(target), FArea(area)
+{
+    const int width = area.right - area.left;
+    const int height = area.bottom - area.top;
+    if (target == nullptr || width <= 0 || height <= 0)
+        return;
+    FImage = CreateCompatibleDC(target);
+    FBitmap = FImage != nullptr ? CreateCompatibleBitmap(target, width, height) : nullptr;
+    if (FBitmap == nullptr) {
+        if (FImage != nullptr)
+            DeleteDC(FImage);
+        FImage = nullptr;
+        return;
+    }
+    FOld = SelectObject(FImage, FBitmap);
+    SetViewportOrgEx(FImage, -area.left, -area.top, nullptr);
+    BitBlt(FImage, area.left, area.top, width, height, target, area.left, area.top, SRCCOPY);
+}
+
+TOffscreen::~TOffscreen()
+{
+    if (FImage == nullptr)
+        return;
+    BitBlt(FTarget, FArea.left, FArea.top, FArea.right - FArea.left, FArea.bottom - FArea.top, FImage, FArea.left,
+           FArea.top, SRCCOPY);
+    SelectObject(FImage, FOld);
+    DeleteObject(FBitmap);
+    DeleteDC(FImage);
+}
+
 void FillSolid(HDC dc, const RECT& r, TColor color)
 {
     if (r.right <= r.left || r.bottom <= r.top)

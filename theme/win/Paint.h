@@ -12,6 +12,26 @@
 
 constexpr COLORREF ToColorRef(TColor color) { return static_cast<COLORREF>(color & 0x00FFFFFFu); }
 
+// Drawing that reaches the screen in one piece: made on an image of the
+// target's area that starts as a copy of what the target shows there, and
+// copied to the target when this goes. Coordinates stay the target's.
+class TOffscreen {
+public:
+    TOffscreen(HDC target, const RECT& area);
+    ~TOffscreen();
+    TOffscreen(const TOffscreen&) = delete;
+    TOffscreen& operator=(const TOffscreen&) = delete;
+    // The image's DC; the target's when no image could be made.
+    HDC DC() const noexcept { return FImage != nullptr ? FImage : FTarget; }
+
+private:
+    HDC FTarget;
+    RECT FArea;
+    HDC FImage = nullptr;
+    HBITMAP FBitmap = nullptr;
+    HGDIOBJ FOld = nullptr;
+};
+
 void FillSolid(HDC dc, const RECT& r, TColor color);
 // A frame of the given width just inside r.
 void FrameSolid(HDC dc, const RECT& r, TColor color, int width);

@@ -3,43 +3,61 @@
 #include "framework/win/Application.h"
 #include "framework/win/Dpi.h"
 #include "framework/win/ListItemDetail.h"
+#include "framework/win/Subclass.h"
 #include "framework/win/WindowText.h"
 #include "theme/Looks.h"
 #include "theme/PaletteStyle.h"
+#include "theme/ScrollBar.h"
 #include "theme/win/Paint.h"
 #include "theme/win/TextFit.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
 
 #include <algorithm>
 #include <cwchar>
 #include <iterator>
-#include <vector>
 
 namespace {
 
 constexpr UINT_PTR kFadeTimerId = 0x4E54;
+constexpr UINT_PTR kScrollTimerId = 0x4E55;
+// As the system's scroll bars: the first repeat after a pause, then steady.
+constexpr UINT kScrollFirstDelay = 200;
+constexpr UINT kScrollRepeatDelay = 50;
 
-bool PaintsItself(TControlKind kind)
+// Messages whose default handling draws a control at once, without a paint
+// message, and reaches no handler of the program: the system's drawing is
+// hidden while they run, and the engine draws the control afterwards.
+bool DrawsOnlyDuring(TControlKind kind, UINT message)
 {
-    switch (kind) {
-    case TControlKind::Button:
-    case TControlKind::RadioButton:
-    case TControlKind::CheckBox:
-    case TControlKind::GroupBox:
-    case TControlKind::Label:
-    case TControlKind::ProgressBar:
-        return true;
+    switch (message) {
+    case BM_SETSTATE:
+    case BM_SETCHECK:
+    case BM_SETSTYLE:
+    case WM_KILLFOCUS:
+    case WM_ENABLE:
+    case WM_SETTEXT:
+    case WM_SETFONT:
+    case WM_UPDATEUISTATE:
+    case PBM_SETPOS:
+    case PBM_DELTAPOS:
+    case PBM_STEPIT:
+    case PBM_SETRANGE:
+    case PBM_SETRANGE32:
+        return kind != TControlKind::ComboBox;
+    case WM_SETFOCUS:
+        // A radio button that takes the focus clicks itself: a handler runs.
+        return kind == TControlKind::Button || kind == TControlKind::CheckBox || kind == TControlKind::Label ||
+               kind == TControlKind::GroupBox;
     default:
         return false;
     }
 }
 
-bool IsEditKind(TControlKind kind) { return kind == TControlKind::Edit || kind == TControlKind::Memo; }
-
-// Messages after which the system's controls draw themselves at once,
-// without a paint message; ours is drawn over it right after.
-bool DrawsDirectlyAfter(UINT message)
+// Messages after which the system's controls may have drawn themselves
+// (through the ones above or directly); the engine draws them again.
+bool ChangesLookAfter(UINT message)
 {
     switch (message) {
     case WM_SETFOCUS:
@@ -76,9 +94,9 @@ bool DrawsDirectlyAfter(UINT message)
     }
 }
 
-// Messages after which an edit field's frame or scroll bars may have been
-// drawn by the system.
-bool EditFrameChangesAfter(UINT message)
+// Messages after which an edit field's scroll bars may have been moved by
+// the system (it draws them when their range or position is set).
+bool FrameChangesAfter(UINT message)
 {
     switch (message) {
     case WM_SETFOCUS:
@@ -95,9 +113,6 @@ bool EditFrameChangesAfter(UINT message)
     case WM_MOUSEWHEEL:
     case WM_MOUSEHWHEEL:
     case WM_LBUTTONUP:
-    case WM_MOUSEMOVE:
-    case WM_NCLBUTTONDOWN:
-    case WM_NCLBUTTONUP:
     case WM_CAPTURECHANGED:
     case EM_REPLACESEL:
     case EM_SETSEL:
@@ -155,7 +170,7 @@ UINT LabelFlags(HWND label)
 
 void RedrawNow(HWND window)
 {
-    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
 void TrackLeave(HWND window, DWORD flags)
@@ -169,16 +184,44 @@ HFONT FontOf(HWND window)
     return reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0));
 }
 
+// Keeps the system from drawing a control while its default handling
+// runs: without its visible bit nothing it draws reaches the screen. The
+// control's own handling of WM_SETREDRAW is passed by.
+class TSystemDrawingHidden {
+public:
+    explicit TSystemDrawingHidden(HWND window) : FWindow(window), FHidden(IsWindowVisible(window) != FALSE)
+    {
+        if (FHidden)
+            DefWindowProcW(FWindow, WM_SETREDRAW, FALSE, 0);
+    }
+    ~TSystemDrawingHidden()
+    {
+        if (FHidden && IsWindow(FWindow))
+            DefWindowProcW(FWindow, WM_SETREDRAW, TRUE, 0);
+    }
+    TSystemDrawingHidden(const TSystemDrawingHidden&) = delete;
+    TSystemDrawingHidden& operator=(const TSystemDrawingHidden&) = delete;
+
+private:
+    HWND FWindow;
+    bool FHidden;
+};
+
 // Answers the painting messages of a window that the engine draws whole,
-// background included, with paint; false for any other message.
+// background included, with paint; false for any other message. On the
+// screen the control changes in one piece.
 template <class TPaint>
 bool AnswerPaint(HWND window, UINT message, WPARAM wParam, TPaint paint, LRESULT& result)
 {
     switch (message) {
     case WM_PAINT: {
         PAINTSTRUCT ps;
-        if (const HDC dc = BeginPaint(window, &ps))
-            paint(dc);
+        if (const HDC dc = BeginPaint(window, &ps)) {
+            RECT client;
+            GetClientRect(window, &client);
+            const TOffscreen image(dc, client);
+            paint(image.DC());
+        }
         EndPaint(window, &ps);
         result = 0;
         return true;
@@ -195,21 +238,121 @@ bool AnswerPaint(HWND window, UINT message, WPARAM wParam, TPaint paint, LRESULT
     }
 }
 
+// A scroll bar of a window as the system keeps it: where it is (window
+// coordinates) and its parts along its length.
+struct TWindowScrollBar {
+    RECT Rect{};
+    bool Vertical = true;
+    bool Enabled = false;
+    TScrollGeometry Geometry;
+};
+
+std::optional<TWindowScrollBar> ScrollBarOf(HWND window, int bar)
+{
+    SCROLLBARINFO info{};
+    info.cbSize = sizeof(info);
+    const bool vertical = bar == HTVSCROLL;
+    if (!GetScrollBarInfo(window, vertical ? OBJID_VSCROLL : OBJID_HSCROLL, &info) ||
+        (info.rgstate[0] & (STATE_SYSTEM_INVISIBLE | STATE_SYSTEM_OFFSCREEN)))
+        return std::nullopt;
+    RECT bounds;
+    GetWindowRect(window, &bounds);
+    TWindowScrollBar result;
+    result.Rect = info.rcScrollBar;
+    OffsetRect(&result.Rect, -bounds.left, -bounds.top);
+    result.Vertical = vertical;
+    result.Enabled = !(info.rgstate[0] & STATE_SYSTEM_UNAVAILABLE);
+    const RECT& r = result.Rect;
+    result.Geometry.Length = vertical ? r.bottom - r.top : r.right - r.left;
+    result.Geometry.Arrow = vertical ? r.right - r.left : r.bottom - r.top;
+    result.Geometry.ThumbStart = info.xyThumbTop;
+    result.Geometry.ThumbEnd = info.xyThumbBottom;
+    return result;
+}
+
+TScrollRange RangeOf(HWND window, int bar)
+{
+    SCROLLINFO info{};
+    info.cbSize = sizeof(info);
+    info.fMask = SIF_RANGE | SIF_PAGE;
+    GetScrollInfo(window, bar == HTVSCROLL ? SB_VERT : SB_HORZ, &info);
+    return {info.nMin, info.nMax, static_cast<int>(info.nPage)};
+}
+
+// A point on the screen as an offset along a window's scroll bar.
+int OffsetAlong(HWND window, const TWindowScrollBar& bar, POINT screen)
+{
+    RECT bounds;
+    GetWindowRect(window, &bounds);
+    return bar.Vertical ? screen.y - bounds.top - bar.Rect.top : screen.x - bounds.left - bar.Rect.left;
+}
+
 }  // namespace
 
-struct TThemeEngine::TStyled {
-    HWND Window = nullptr;
-    TControlLook Look{};
+struct TThemeEngine::TStyled : TSubclassRecord {
+    TStyled(TThemeEngine& engine, HWND window, const TKind& kind, const TControlLook& look)
+        : Engine(&engine), Window(window), Kind(&kind), Look(look)
+    {
+    }
+    LRESULT HandleControl(HWND, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        return Engine->HandleControl(*this, message, wParam, lParam);
+    }
+    LRESULT HandleList(HWND, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        return Engine->HandleList(*this, message, wParam, lParam);
+    }
+
+    TThemeEngine* Engine;
+    HWND Window;
+    const TKind* Kind;
+    TControlLook Look;
     TControlState State = TControlState::Normal;
-    HWND Parent = nullptr;  // subclassed for the colours it is asked for
-    HWND List = nullptr;    // a combo box's drop-down list, subclassed
+    HWND List = nullptr;  // a combo box's drop-down list, subclassed
     bool Hot = false;
-    int HotBar = 0;         // the scroll bar under the pointer (HTVSCROLL, HTHSCROLL) or 0
+    int HotBar = 0;  // the scroll bar under the pointer (HTVSCROLL, HTHSCROLL) or 0
     std::unique_ptr<TFadeAnimator> Fade;
     HFONT DesignFont = nullptr;  // the font a label was given
     TFontHandle Fitted;          // the smaller one its text needs, if any
     bool SettingFont = false;
+    // A scroll bar held with the mouse: which, on which part, and for the
+    // thumb where it is dragged to and where it was taken hold of.
+    struct {
+        int Bar = 0;
+        TScrollPart Part = TScrollPart::None;
+        int ThumbStart = 0;
+        int Grab = 0;
+        POINT Pointer{};  // where the pointer was last seen, on the screen
+    } Track;
 };
+
+namespace {
+
+constexpr auto kControlProc =
+    &RecordSubclassProc<TThemeEngine::TStyled, &TThemeEngine::TStyled::HandleControl>;
+constexpr auto kListProc = &RecordSubclassProc<TThemeEngine::TStyled, &TThemeEngine::TStyled::HandleList>;
+
+}  // namespace
+
+std::span<const TThemeEngine::TKind> TThemeEngine::Kinds()
+{
+    using K = TControlKind;
+    using P = TPressedBy;
+    using E = TThemeEngine;
+    // Kind, paints itself, fades, pressed, fits text, paint, list paint.
+    static const TKind kinds[] = {
+        {K::Button, true, true, P::ButtonState, false, &E::PaintButtonKind, nullptr},
+        {K::RadioButton, true, false, P::ButtonState, false, &E::PaintChoiceKind, nullptr},
+        {K::CheckBox, true, false, P::ButtonState, false, &E::PaintChoiceKind, nullptr},
+        {K::GroupBox, true, false, P::Nothing, false, &E::PaintGroupKind, nullptr},
+        {K::Label, true, false, P::Nothing, true, &E::PaintLabelKind, nullptr},
+        {K::ProgressBar, true, false, P::Nothing, false, &E::PaintProgressKind, nullptr},
+        {K::ComboBox, true, false, P::DroppedDown, false, &E::PaintComboKind, &E::PaintComboList},
+        {K::Edit, false, false, P::Nothing, false, &E::PaintFrameKind, nullptr},
+        {K::Memo, false, false, P::Nothing, false, &E::PaintFrameKind, nullptr},
+    };
+    return kinds;
+}
 
 TThemeEngine::TThemeEngine(const TPalette& palette, TMillisClock clock)
     : FPalette(palette), FClock(clock ? std::move(clock) : TMillisClock(&SystemMilliseconds))
@@ -218,56 +361,48 @@ TThemeEngine::TThemeEngine(const TPalette& palette, TMillisClock clock)
 
 TThemeEngine::~TThemeEngine()
 {
-    std::vector<HWND> windows;
-    for (const auto& entry : FControls)
-        windows.push_back(entry.first);
-    for (HWND window : windows)
-        Release(window, IsWindow(window) != FALSE);
-    for (const auto& entry : FParents)
-        RemoveWindowSubclass(entry.first, &TThemeEngine::ParentProc, reinterpret_cast<UINT_PTR>(this));
+    while (!FStyled.empty())
+        Release(*FStyled.back(), IsWindow(FStyled.back()->Window) != FALSE);
 }
 
 bool TThemeEngine::Attach(HWND control, const TControlLook& look)
 {
-    if (look.Kind == TControlKind::Panel || look.Kind == TControlKind::LinkLabel || !IsWindow(control))
+    const auto kinds = Kinds();
+    const auto kind = std::find_if(kinds.begin(), kinds.end(), [&](const TKind& k) { return k.Kind == look.Kind; });
+    if (kind == kinds.end() || !IsWindow(control))
         return false;
     if (TStyled* styled = Find(control)) {
-        if (styled->Look.Kind == look.Kind) {
+        if (styled->Kind == &*kind) {
             styled->Look = look;
             Refresh(control);
             return true;
         }
-        Release(control, false);
+        Release(*styled, false);
     }
 
-    auto styled = std::make_unique<TStyled>();
-    styled->Window = control;
-    styled->Look = look;
-    if (!SetWindowSubclass(control, &TThemeEngine::ControlProc, reinterpret_cast<UINT_PTR>(this), 0))
+    auto* styled = new TStyled(*this, control, *kind, look);
+    if (!SetWindowSubclass(control, kControlProc, Id(), reinterpret_cast<DWORD_PTR>(styled))) {
+        delete styled;
         return false;
-    if (IsEditKind(look.Kind)) {
-        styled->Parent = GetParent(control);
-        AddParent(styled->Parent);
     }
-    if (look.Kind == TControlKind::ComboBox) {
+    FStyled.push_back(styled);
+    if (kind->PaintList != nullptr) {
         COMBOBOXINFO info{};
         info.cbSize = sizeof(info);
         if (GetComboBoxInfo(control, &info) && info.hwndList != nullptr &&
-            SetWindowSubclass(info.hwndList, &TThemeEngine::ListProc, reinterpret_cast<UINT_PTR>(this),
-                              reinterpret_cast<DWORD_PTR>(styled.get())))
+            SetWindowSubclass(info.hwndList, kListProc, Id(), reinterpret_cast<DWORD_PTR>(styled)))
             styled->List = info.hwndList;
     }
-    TStyled& added = *styled;
-    FControls[control] = std::move(styled);
-
-    added.State = ResolveState(IsWindowEnabled(control) != FALSE,
-                               (SendMessageW(control, BM_GETSTATE, 0, 0) & BST_PUSHED) != 0, false);
-    if (look.Kind == TControlKind::Button)
-        added.Fade = std::make_unique<TFadeAnimator>(control, kFadeTimerId, FClock, added.State,
-                                                     ButtonFaceFor(FPalette, added.State));
-    if (look.Kind == TControlKind::Label) {
-        added.DesignFont = FontOf(control);
-        FitText(added);
+    styled->State = ResolveState(IsWindowEnabled(control) != FALSE, Pressed(*styled), false);
+    if (kind->Fades)
+        styled->Fade = std::make_unique<TFadeAnimator>(control, kFadeTimerId, FClock, styled->State,
+                                                       ButtonFaceFor(FPalette, styled->State));
+    if (kind->FitsText) {
+        const auto kept = FKeptFonts.find(control);
+        styled->DesignFont = kept != FKeptFonts.end() ? kept->second.Design : FontOf(control);
+        FitText(*styled);
+        if (kept != FKeptFonts.end())
+            FKeptFonts.erase(kept);  // the label took its new font
     }
     // A control not yet shown is painted in the new look when it is.
     if (IsWindowVisible(control))
@@ -277,7 +412,14 @@ bool TThemeEngine::Attach(HWND control, const TControlLook& look)
 
 void TThemeEngine::Detach(HWND control)
 {
-    Release(control, true);
+    if (TStyled* styled = Find(control))
+        Release(*styled, true);
+}
+
+void TThemeEngine::UnstyleControl(HWND control)
+{
+    if (TStyled* styled = Find(control))
+        Release(*styled, true, true);
 }
 
 bool TThemeEngine::IsAttached(HWND control) const
@@ -316,49 +458,44 @@ int TThemeEngine::WindowDpi(HWND window)
     return ::WindowDpi(window);
 }
 
+// Only for questions from outside (attach, detach, colours): the messages
+// of a control find its record as their subclass's data.
 TThemeEngine::TStyled* TThemeEngine::Find(HWND window) const
 {
-    const auto found = FControls.find(window);
-    return found != FControls.end() ? found->second.get() : nullptr;
+    const auto found =
+        std::find_if(FStyled.begin(), FStyled.end(), [&](const TStyled* s) { return window != nullptr && s->Window == window; });
+    return found != FStyled.end() ? *found : nullptr;
 }
 
-void TThemeEngine::Release(HWND window, bool restoreLook)
+TThemeEngine::TStyled* TThemeEngine::ListOwner(HWND list) const
 {
-    const auto found = FControls.find(window);
-    if (found == FControls.end())
-        return;
-    TStyled& styled = *found->second;
+    const auto found =
+        std::find_if(FStyled.begin(), FStyled.end(), [&](const TStyled* s) { return list != nullptr && s->List == list; });
+    return found != FStyled.end() ? *found : nullptr;
+}
+
+void TThemeEngine::Release(TStyled& styled, bool restoreLook, bool keepFittedFont)
+{
+    const HWND window = styled.Window;
+    if (styled.Track.Bar != 0) {
+        KillTimer(window, kScrollTimerId);
+        styled.Track.Bar = 0;
+        if (restoreLook && GetCapture() == window)
+            ReleaseCapture();
+    }
     styled.Fade.reset();
     if (styled.List != nullptr)
-        RemoveWindowSubclass(styled.List, &TThemeEngine::ListProc, reinterpret_cast<UINT_PTR>(this));
-    RemoveWindowSubclass(window, &TThemeEngine::ControlProc, reinterpret_cast<UINT_PTR>(this));
-    if (restoreLook && styled.Fitted && styled.DesignFont != nullptr)
+        RemoveWindowSubclass(styled.List, kListProc, Id());
+    RemoveWindowSubclass(window, kControlProc, Id());
+    if (keepFittedFont && styled.Fitted)
+        FKeptFonts[window] = TKeptFont{styled.DesignFont, std::move(styled.Fitted)};
+    else if (restoreLook && styled.Fitted && styled.DesignFont != nullptr)
         SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(styled.DesignFont), FALSE);
-    const HWND parent = styled.Parent;
-    FControls.erase(found);  // the fitted font goes only now, after the control let go of it
-    if (parent != nullptr)
-        DropParent(parent);
+    FStyled.erase(std::remove(FStyled.begin(), FStyled.end(), &styled), FStyled.end());
+    // The fitted font goes with the record, after the control let go of it.
+    styled.Retire();
     if (restoreLook)
         RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
-}
-
-void TThemeEngine::AddParent(HWND parent)
-{
-    if (parent == nullptr)
-        return;
-    int& count = FParents[parent];
-    if (count++ == 0 &&
-        !SetWindowSubclass(parent, &TThemeEngine::ParentProc, reinterpret_cast<UINT_PTR>(this), 0))
-        FParents.erase(parent);
-}
-
-void TThemeEngine::DropParent(HWND parent)
-{
-    const auto found = FParents.find(parent);
-    if (found == FParents.end() || --found->second > 0)
-        return;
-    RemoveWindowSubclass(parent, &TThemeEngine::ParentProc, reinterpret_cast<UINT_PTR>(this));
-    FParents.erase(found);
 }
 
 HFONT TThemeEngine::PaintFont(HFONT font)
@@ -379,207 +516,171 @@ HFONT TThemeEngine::PaintFont(HFONT font)
     return crisp ? crisp.get() : font;
 }
 
-HBRUSH TThemeEngine::Brush(TColor color)
+std::optional<TPartColors> TThemeEngine::ControlColors(HWND asking, UINT message) const
 {
-    const COLORREF key = ToColorRef(color);
-    TBrushHandle& brush = FBrushes[key];
-    if (!brush)
-        brush.reset(CreateSolidBrush(key));
-    return brush.get();
+    const TStyled* styled = Find(asking);
+    // A combo box's edit field is its child; its drop-down list is not.
+    const TStyled* owner = styled == nullptr ? Find(GetParent(asking)) : nullptr;
+    if (styled == nullptr && owner == nullptr)
+        owner = ListOwner(asking);
+    const bool enabled = IsWindowEnabled(asking) != FALSE;
+    const bool field = styled != nullptr && !styled->Kind->PaintsItself;
+    if (styled != nullptr && !field)
+        return TPartColors{TextColor(styled->Look), styled->Look.Surface};
+    if (message == WM_CTLCOLORLISTBOX && owner != nullptr)
+        return TPartColors{FPalette[TThemeRole::ListText], FPalette[TThemeRole::ListBackground]};
+    if (field || (owner != nullptr && owner->Kind->PaintList != nullptr))
+        return TPartColors{FPalette[enabled ? TThemeRole::EditText : TThemeRole::DisabledText],
+                           FPalette[TThemeRole::EditBackground]};
+    return std::nullopt;
 }
 
 // ---------------------------------------------------------------------------
-// Window procedures
-
-LRESULT CALLBACK TThemeEngine::ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                           DWORD_PTR)
-{
-    auto* engine = reinterpret_cast<TThemeEngine*>(id);
-    TStyled* styled = engine->Find(window);
-    if (styled == nullptr)
-        return DefSubclassProc(window, message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
-        engine->Release(window, false);
-        return DefSubclassProc(window, message, wParam, lParam);
-    }
-    LRESULT result = 0;
-    bool handled = false;
-    GuardCallback([&] {
-        result = engine->HandleControl(*styled, message, wParam, lParam);
-        handled = true;
-    });
-    return handled ? result : DefSubclassProc(window, message, wParam, lParam);
-}
-
-LRESULT CALLBACK TThemeEngine::ListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                        DWORD_PTR data)
-{
-    auto* engine = reinterpret_cast<TThemeEngine*>(id);
-    auto* styled = reinterpret_cast<TStyled*>(data);
-    if (message == WM_NCDESTROY) {
-        RemoveWindowSubclass(window, &TThemeEngine::ListProc, id);
-        if (styled->List == window)
-            styled->List = nullptr;
-        return DefSubclassProc(window, message, wParam, lParam);
-    }
-    LRESULT result = 0;
-    bool handled = false;
-    GuardCallback([&] {
-        result = engine->HandleList(*styled, message, wParam, lParam);
-        handled = true;
-    });
-    return handled ? result : DefSubclassProc(window, message, wParam, lParam);
-}
-
-LRESULT CALLBACK TThemeEngine::ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                          DWORD_PTR)
-{
-    auto* engine = reinterpret_cast<TThemeEngine*>(id);
-    switch (message) {
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORBTN: {
-        LRESULT brush = 0;
-        bool answered = false;
-        GuardCallback([&] {
-            answered = engine->AnswerColor(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam), message,
-                                           brush);
-        });
-        if (answered)
-            return brush;
-        break;
-    }
-    case WM_NCDESTROY:
-        RemoveWindowSubclass(window, &TThemeEngine::ParentProc, id);
-        engine->FParents.erase(window);
-        break;
-    default:
-        break;
-    }
-    return DefSubclassProc(window, message, wParam, lParam);
-}
-
-bool TThemeEngine::AnswerColor(HWND child, HDC dc, UINT message, LRESULT& brush)
-{
-    TColor text = 0;
-    TColor background = 0;
-    const TStyled* styled = Find(child);
-    const TStyled* owner = styled == nullptr ? Find(GetParent(child)) : nullptr;
-    if (owner == nullptr && styled == nullptr) {
-        // A combo box's drop-down list is no child of the combo box.
-        for (const auto& entry : FControls)
-            if (entry.second->List == child)
-                owner = entry.second.get();
-    }
-    const bool enabled = IsWindowEnabled(child) != FALSE;
-    if (styled != nullptr && !IsEditKind(styled->Look.Kind)) {
-        text = TextColor(styled->Look);
-        background = styled->Look.Surface;
-    } else if (message == WM_CTLCOLORLISTBOX && owner != nullptr) {
-        text = FPalette[TThemeRole::ListText];
-        background = FPalette[TThemeRole::ListBackground];
-    } else if (styled != nullptr || (owner != nullptr && owner->Look.Kind == TControlKind::ComboBox)) {
-        text = FPalette[enabled ? TThemeRole::EditText : TThemeRole::DisabledText];
-        background = FPalette[TThemeRole::EditBackground];
-    } else {
-        return false;
-    }
-    SetTextColor(dc, ToColorRef(text));
-    SetBkColor(dc, ToColorRef(background));
-    brush = reinterpret_cast<LRESULT>(Brush(background));
-    return true;
-}
+// Messages
 
 LRESULT TThemeEngine::HandleControl(TStyled& styled, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    const HWND window = styled.Window;
-    const TControlKind kind = styled.Look.Kind;
-    const auto callDefault = [&] { return DefSubclassProc(window, message, wParam, lParam); };
-
+    if (message == WM_NCDESTROY) {
+        const HWND window = styled.Window;
+        Release(styled, false);
+        return DefSubclassProc(window, message, wParam, lParam);
+    }
     if (message == WM_TIMER && styled.Fade && styled.Fade->OnTimer(wParam))
         return 0;
+    return styled.Kind->PaintsItself ? HandleSelfPainted(styled, message, wParam, lParam)
+                                     : HandleFramed(styled, message, wParam, lParam);
+}
 
-    if (PaintsItself(kind) || kind == TControlKind::ComboBox) {
-        LRESULT painted = 0;
-        if (AnswerPaint(window, message, wParam, [&](HDC dc) { Paint(styled, dc); }, painted))
-            return painted;
-        switch (message) {
-        case WM_MOUSEMOVE: {
-            const LRESULT result = callDefault();
-            if (!styled.Hot) {
-                styled.Hot = true;
-                TrackLeave(window, 0);
-            }
-            UpdateState(styled);
-            return result;
-        }
-        case WM_MOUSELEAVE: {
-            styled.Hot = false;
-            const LRESULT result = callDefault();
-            UpdateState(styled);
-            return result;
-        }
-        case WM_CTLCOLOREDIT:
-        case WM_CTLCOLORLISTBOX:
-        case WM_CTLCOLORSTATIC: {
-            LRESULT brush = 0;
-            if (kind == TControlKind::ComboBox &&
-                AnswerColor(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam), message, brush))
-                return brush;
-            return callDefault();
-        }
-        default:
-            break;
-        }
-        if (DrawsDirectlyAfter(message) || (message == WM_TIMER && kind == TControlKind::ProgressBar)) {
-            const LRESULT result = callDefault();
-            if (kind == TControlKind::Label) {
-                if (message == WM_SETFONT && !styled.SettingFont) {
-                    styled.DesignFont = reinterpret_cast<HFONT>(wParam);
-                    FitText(styled);
-                } else if (message == WM_SETTEXT || message == WM_SIZE) {
-                    FitText(styled);
-                }
-            }
-            UpdateState(styled);
-            RedrawNow(window);
-            return result;
-        }
-        return callDefault();
-    }
+LRESULT TThemeEngine::HandleSelfPainted(TStyled& styled, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const HWND window = styled.Window;
+    const TKind& kind = *styled.Kind;
+    const auto callDefault = [&] { return DefSubclassProc(window, message, wParam, lParam); };
 
-    // Edit fields and memos: the system draws the text, we draw the frame
-    // and the scroll bars.
+    LRESULT painted = 0;
+    if (AnswerPaint(window, message, wParam, [&](HDC dc) { (this->*kind.Paint)(styled, dc); }, painted))
+        return painted;
     switch (message) {
-    case WM_NCPAINT: {
+    case WM_MOUSEMOVE: {
         const LRESULT result = callDefault();
-        PaintNonClient(styled);
+        if (styled.Gone())
+            return result;
+        if (!styled.Hot) {
+            styled.Hot = true;
+            TrackLeave(window, 0);
+        }
+        UpdateState(styled);
         return result;
     }
-    case WM_NCMOUSEMOVE: {
+    case WM_MOUSELEAVE: {
+        styled.Hot = false;
         const LRESULT result = callDefault();
-        const int bar = (wParam == HTVSCROLL || wParam == HTHSCROLL) ? static_cast<int>(wParam) : 0;
+        if (!styled.Gone())
+            UpdateState(styled);
+        return result;
+    }
+    default:
+        break;
+    }
+    if (DrawsOnlyDuring(kind.Kind, message)) {
+        LRESULT result = 0;
+        {
+            const TSystemDrawingHidden hidden(window);
+            result = callDefault();
+        }
+        if (!styled.Gone())
+            ShowChange(styled, message, wParam);
+        return result;
+    }
+    if (ChangesLookAfter(message) || (message == WM_TIMER && kind.Kind == TControlKind::ProgressBar)) {
+        // The default handling may run the program's handlers (a click),
+        // which may destroy the control: then nothing more is drawn.
+        const LRESULT result = callDefault();
+        if (!styled.Gone())
+            ShowChange(styled, message, wParam);
+        return result;
+    }
+    return callDefault();
+}
+
+void TThemeEngine::ShowChange(TStyled& styled, UINT message, WPARAM wParam)
+{
+    if (styled.Kind->FitsText) {
+        if (message == WM_SETFONT && !styled.SettingFont) {
+            styled.DesignFont = reinterpret_cast<HFONT>(wParam);
+            FitText(styled);
+        } else if (message == WM_SETTEXT || message == WM_SIZE) {
+            FitText(styled);
+        }
+    }
+    UpdateState(styled);
+    RedrawNow(styled.Window);
+}
+
+LRESULT TThemeEngine::HandleFramed(TStyled& styled, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const HWND window = styled.Window;
+    const auto callDefault = [&] { return DefSubclassProc(window, message, wParam, lParam); };
+    const bool onBar = wParam == HTVSCROLL || wParam == HTHSCROLL;
+
+    switch (message) {
+    case WM_NCPAINT:
+        // The frame and the scroll bars are the engine's alone.
+        PaintNonClient(styled);
+        return 0;
+    case WM_NCMOUSEMOVE: {
+        const int bar = onBar ? static_cast<int>(wParam) : 0;
         if (bar != styled.HotBar) {
             if (styled.HotBar == 0)
                 TrackLeave(window, TME_NONCLIENT);
             styled.HotBar = bar;
             PaintNonClient(styled);
         }
-        return result;
+        // Over a scroll bar the system would draw its own hot parts.
+        return onBar ? 0 : callDefault();
     }
-    case WM_NCMOUSELEAVE: {
-        const LRESULT result = callDefault();
+    case WM_NCMOUSELEAVE:
         styled.HotBar = 0;
         PaintNonClient(styled);
-        return result;
-    }
+        return 0;
+    case WM_NCLBUTTONDOWN:
+    case WM_NCLBUTTONDBLCLK:
+        if (onBar && StartScrollTracking(styled, static_cast<int>(wParam), POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}))
+            return 0;
+        if (onBar)
+            return 0;  // a disabled bar does nothing
+        break;
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONUP:
+        if (styled.Track.Bar != 0) {
+            POINT p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+            ClientToScreen(window, &p);
+            TrackScroll(styled, p, false);
+            if (message == WM_LBUTTONUP && !styled.Gone())
+                EndScrollTracking(styled, true);
+            return 0;
+        }
+        break;
+    case WM_TIMER:
+        if (wParam == kScrollTimerId) {
+            if (styled.Track.Bar != 0)
+                TrackScroll(styled, styled.Track.Pointer, true);
+            else
+                KillTimer(window, kScrollTimerId);
+            return 0;
+        }
+        break;
+    case WM_CAPTURECHANGED:
+        if (styled.Track.Bar != 0 && reinterpret_cast<HWND>(lParam) != window)
+            EndScrollTracking(styled, false);
+        break;
     default:
         break;
     }
-    if (EditFrameChangesAfter(message)) {
+    if (FrameChangesAfter(message)) {
         const LRESULT result = callDefault();
-        PaintNonClient(styled);
+        if (!styled.Gone())
+            PaintNonClient(styled);
         return result;
     }
     return callDefault();
@@ -588,14 +689,23 @@ LRESULT TThemeEngine::HandleControl(TStyled& styled, UINT message, WPARAM wParam
 LRESULT TThemeEngine::HandleList(TStyled& styled, UINT message, WPARAM wParam, LPARAM lParam)
 {
     const HWND list = styled.List;
+    if (list == nullptr)
+        return 0;
+    if (message == WM_NCDESTROY) {
+        RemoveWindowSubclass(list, kListProc, Id());
+        styled.List = nullptr;
+        return DefSubclassProc(list, message, wParam, lParam);
+    }
     LRESULT painted = 0;
-    if (AnswerPaint(list, message, wParam, [&](HDC dc) { PaintList(styled, dc); }, painted))
+    if (AnswerPaint(list, message, wParam, [&](HDC dc) { (this->*styled.Kind->PaintList)(styled, dc); }, painted))
         return painted;
     if (!ListChangesAfter(message))
         return DefSubclassProc(list, message, wParam, lParam);
     const LRESULT selected = SendMessageW(list, LB_GETCURSEL, 0, 0);
     const LRESULT top = SendMessageW(list, LB_GETTOPINDEX, 0, 0);
     const LRESULT result = DefSubclassProc(list, message, wParam, lParam);
+    if (styled.Gone() || styled.List == nullptr)
+        return result;
     const bool moved = SendMessageW(list, LB_GETCURSEL, 0, 0) != selected ||
                        SendMessageW(list, LB_GETTOPINDEX, 0, 0) != top;
     if (moved || message != WM_MOUSEMOVE)
@@ -604,36 +714,138 @@ LRESULT TThemeEngine::HandleList(TStyled& styled, UINT message, WPARAM wParam, L
 }
 
 // ---------------------------------------------------------------------------
+// Scroll bars held with the mouse
+
+bool TThemeEngine::StartScrollTracking(TStyled& styled, int bar, POINT screen)
+{
+    const HWND window = styled.Window;
+    const std::optional<TWindowScrollBar> found = ScrollBarOf(window, bar);
+    if (!found || !found->Enabled)
+        return false;
+    const int offset = OffsetAlong(window, *found, screen);
+    const TScrollPart part = ScrollPartAt(found->Geometry, offset);
+    if (part == TScrollPart::None)
+        return false;
+    styled.Track.Bar = bar;
+    styled.Track.Part = part;
+    styled.Track.ThumbStart = found->Geometry.ThumbStart;
+    styled.Track.Grab = offset - found->Geometry.ThumbStart;
+    SetCapture(window);
+    if (part != TScrollPart::Thumb) {
+        TrackScroll(styled, screen, true);  // the first step at once
+        if (!styled.Gone() && styled.Track.Bar != 0)
+            SetTimer(window, kScrollTimerId, kScrollFirstDelay, nullptr);
+    }
+    if (!styled.Gone())
+        PaintNonClient(styled);
+    return true;
+}
+
+void TThemeEngine::TrackScroll(TStyled& styled, POINT screen, bool timer)
+{
+    const HWND window = styled.Window;
+    const int bar = styled.Track.Bar;
+    styled.Track.Pointer = screen;
+    const std::optional<TWindowScrollBar> found = ScrollBarOf(window, bar);
+    if (!found)
+        return;
+    const UINT message = bar == HTVSCROLL ? WM_VSCROLL : WM_HSCROLL;
+    const int offset = OffsetAlong(window, *found, screen);
+    if (styled.Track.Part == TScrollPart::Thumb) {
+        if (timer)
+            return;
+        const int start = ClampThumbStart(found->Geometry, offset - styled.Track.Grab);
+        if (start == styled.Track.ThumbStart)
+            return;
+        styled.Track.ThumbStart = start;
+        const int position = ScrollPositionForThumb(found->Geometry, RangeOf(window, bar), start);
+        SendMessageW(window, message, MAKEWPARAM(SB_THUMBTRACK, position), 0);
+        if (!styled.Gone())
+            PaintNonClient(styled);
+        return;
+    }
+    if (!timer)
+        return;  // arrows and pages move on the timer, while the pointer stays on them
+    if (ScrollPartAt(found->Geometry, offset) != styled.Track.Part)
+        return;
+    WORD code = SB_LINEUP;
+    switch (styled.Track.Part) {
+    case TScrollPart::ArrowBefore:
+        code = SB_LINEUP;
+        break;
+    case TScrollPart::ArrowAfter:
+        code = SB_LINEDOWN;
+        break;
+    case TScrollPart::PageBefore:
+        code = SB_PAGEUP;
+        break;
+    case TScrollPart::PageAfter:
+        code = SB_PAGEDOWN;
+        break;
+    default:
+        return;
+    }
+    SendMessageW(window, message, MAKEWPARAM(code, 0), 0);
+    if (styled.Gone())
+        return;
+    SetTimer(window, kScrollTimerId, kScrollRepeatDelay, nullptr);
+    PaintNonClient(styled);
+}
+
+void TThemeEngine::EndScrollTracking(TStyled& styled, bool release)
+{
+    const HWND window = styled.Window;
+    const int bar = styled.Track.Bar;
+    const TScrollPart part = styled.Track.Part;
+    styled.Track.Bar = 0;
+    styled.Track.Part = TScrollPart::None;
+    KillTimer(window, kScrollTimerId);
+    if (release && GetCapture() == window)
+        ReleaseCapture();
+    const UINT message = bar == HTVSCROLL ? WM_VSCROLL : WM_HSCROLL;
+    if (part == TScrollPart::Thumb) {
+        if (const std::optional<TWindowScrollBar> found = ScrollBarOf(window, bar)) {
+            const int position = ScrollPositionForThumb(found->Geometry, RangeOf(window, bar), styled.Track.ThumbStart);
+            SendMessageW(window, message, MAKEWPARAM(SB_THUMBPOSITION, position), 0);
+        }
+    }
+    if (styled.Gone())
+        return;
+    SendMessageW(window, message, MAKEWPARAM(SB_ENDSCROLL, 0), 0);
+    if (!styled.Gone())
+        PaintNonClient(styled);
+}
+
+// ---------------------------------------------------------------------------
 // State and painting
+
+bool TThemeEngine::Pressed(const TStyled& styled) const
+{
+    switch (styled.Kind->Pressed) {
+    case TPressedBy::ButtonState:
+        return (SendMessageW(styled.Window, BM_GETSTATE, 0, 0) & BST_PUSHED) != 0;
+    case TPressedBy::DroppedDown:
+        return SendMessageW(styled.Window, CB_GETDROPPEDSTATE, 0, 0) != 0;
+    case TPressedBy::Nothing:
+    default:
+        return false;
+    }
+}
 
 void TThemeEngine::UpdateState(TStyled& styled)
 {
-    const HWND window = styled.Window;
-    bool pressed = false;
-    switch (styled.Look.Kind) {
-    case TControlKind::Button:
-    case TControlKind::RadioButton:
-    case TControlKind::CheckBox:
-        pressed = (SendMessageW(window, BM_GETSTATE, 0, 0) & BST_PUSHED) != 0;
-        break;
-    case TControlKind::ComboBox:
-        pressed = SendMessageW(window, CB_GETDROPPEDSTATE, 0, 0) != 0;
-        break;
-    default:
-        break;
-    }
-    const TControlState state = ResolveState(IsWindowEnabled(window) != FALSE, pressed, styled.Hot);
+    const TControlState state = ResolveState(IsWindowEnabled(styled.Window) != FALSE, Pressed(styled), styled.Hot);
     bool repaint = state != styled.State;
     if (styled.Fade)
         repaint = styled.Fade->Go(state, ButtonFaceFor(FPalette, state)) || repaint;
     styled.State = state;
     if (repaint)
-        InvalidateRect(window, nullptr, FALSE);
+        InvalidateRect(styled.Window, nullptr, FALSE);
 }
 
 void TThemeEngine::FitText(TStyled& styled)
 {
-    if (styled.Look.Kind != TControlKind::Label || styled.DesignFont == nullptr)
+    if (!styled.Kind->FitsText || styled.DesignFont == nullptr)
         return;
     const HWND window = styled.Window;
     const UINT flags = LabelFlags(window);
@@ -655,69 +867,163 @@ void TThemeEngine::FitText(TStyled& styled)
     styled.Fitted = std::move(fitted);  // the one before is no longer in use
 }
 
-void TThemeEngine::Paint(TStyled& styled, HDC dc)
+namespace {
+
+// What every paint function asks of its control.
+struct TPaintFacts {
+    RECT Client;
+    int Dpi;
+    bool Focused;
+    bool FocusCue;
+    bool HidePrefix;
+};
+
+TPaintFacts FactsOf(HWND window)
+{
+    TPaintFacts facts{};
+    GetClientRect(window, &facts.Client);
+    facts.Dpi = WindowDpi(window);
+    facts.Focused = GetFocus() == window;
+    const LRESULT uiState = SendMessageW(window, WM_QUERYUISTATE, 0, 0);
+    facts.FocusCue = facts.Focused && !(uiState & UISF_HIDEFOCUS);
+    facts.HidePrefix = (uiState & UISF_HIDEACCEL) != 0;
+    return facts;
+}
+
+}  // namespace
+
+void TThemeEngine::PaintButtonKind(TStyled& styled, HDC dc)
+{
+    const TPaintFacts f = FactsOf(styled.Window);
+    TButtonLook button = ButtonLookFor(FPalette, styled.State, f.Focused);
+    if (styled.Fade)
+        button.Face = styled.Fade->Color();
+    PaintButton(dc, f.Client, f.Dpi, button, WindowText(styled.Window), PaintFont(FontOf(styled.Window)), f.Focused,
+                f.FocusCue, f.HidePrefix);
+}
+
+void TThemeEngine::PaintChoiceKind(TStyled& styled, HDC dc)
+{
+    const HWND window = styled.Window;
+    const TPaintFacts f = FactsOf(window);
+    const bool checked = SendMessageW(window, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    const bool wordWrap = (GetWindowLongW(window, GWL_STYLE) & BS_MULTILINE) != 0;
+    PaintChoice(dc, f.Client, f.Dpi, styled.Look.Kind == TControlKind::CheckBox ? TChoiceKind::Check : TChoiceKind::Radio,
+                GlyphLookFor(FPalette, styled.State), checked, WindowText(window), PaintFont(FontOf(window)),
+                styled.Look.Surface, TextColor(styled.Look), wordWrap, f.FocusCue, f.HidePrefix);
+}
+
+void TThemeEngine::PaintGroupKind(TStyled& styled, HDC dc)
+{
+    const TPaintFacts f = FactsOf(styled.Window);
+    PaintGroupBox(dc, f.Client, f.Dpi, WindowText(styled.Window), PaintFont(FontOf(styled.Window)),
+                  styled.Look.Surface, FPalette[TThemeRole::GroupFrame], TextColor(styled.Look), f.HidePrefix);
+}
+
+void TThemeEngine::PaintLabelKind(TStyled& styled, HDC dc)
+{
+    RECT client;
+    GetClientRect(styled.Window, &client);
+    PaintLabel(dc, client, WindowText(styled.Window), PaintFont(FontOf(styled.Window)), styled.Look.Surface,
+               TextColor(styled.Look), LabelFlags(styled.Window));
+}
+
+void TThemeEngine::PaintProgressKind(TStyled& styled, HDC dc)
 {
     const HWND window = styled.Window;
     RECT client;
     GetClientRect(window, &client);
-    const int dpi = WindowDpi(window);
-    const HFONT font = PaintFont(FontOf(window));
-    const HWND focus = GetFocus();
-    const bool focused = focus == window;
-    const LRESULT uiState = SendMessageW(window, WM_QUERYUISTATE, 0, 0);
-    const bool focusCue = focused && !(uiState & UISF_HIDEFOCUS);
-    const bool hidePrefix = (uiState & UISF_HIDEACCEL) != 0;
-    const TControlLook& look = styled.Look;
-
-    switch (look.Kind) {
-    case TControlKind::Button: {
-        TButtonLook button = ButtonLookFor(FPalette, styled.State, focused);
-        if (styled.Fade)
-            button.Face = styled.Fade->Color();
-        PaintButton(dc, client, dpi, button, WindowText(window), font, focused, focusCue, hidePrefix);
-        break;
-    }
-    case TControlKind::RadioButton:
-    case TControlKind::CheckBox: {
-        const bool checked = SendMessageW(window, BM_GETCHECK, 0, 0) == BST_CHECKED;
-        const bool wordWrap = (GetWindowLongW(window, GWL_STYLE) & BS_MULTILINE) != 0;
-        PaintChoice(dc, client, dpi, look.Kind == TControlKind::CheckBox ? TChoiceKind::Check : TChoiceKind::Radio,
-                    GlyphLookFor(FPalette, styled.State), checked, WindowText(window), font, look.Surface,
-                    TextColor(look), wordWrap, focusCue, hidePrefix);
-        break;
-    }
-    case TControlKind::GroupBox:
-        PaintGroupBox(dc, client, dpi, WindowText(window), font, look.Surface, FPalette[TThemeRole::GroupFrame],
-                      TextColor(look), hidePrefix);
-        break;
-    case TControlKind::Label:
-        PaintLabel(dc, client, WindowText(window), font, look.Surface, TextColor(look), LabelFlags(window));
-        break;
-    case TControlKind::ProgressBar:
-        PaintProgress(dc, client, dpi, FPalette, static_cast<int>(SendMessageW(window, PBM_GETPOS, 0, 0)),
-                      static_cast<int>(SendMessageW(window, PBM_GETRANGE, TRUE, 0)),
-                      static_cast<int>(SendMessageW(window, PBM_GETRANGE, FALSE, 0)));
-        break;
-    case TControlKind::ComboBox: {
-        COMBOBOXINFO info{};
-        info.cbSize = sizeof(info);
-        if (!GetComboBoxInfo(window, &info))
-            break;
-        const bool enabled = styled.State != TControlState::Disabled;
-        const bool hasFocus = focused || (focus != nullptr && IsChild(window, focus));
-        const TColor border = FPalette[!enabled ? TThemeRole::Border
-                                                : hasFocus ? TThemeRole::EditFocusBorder : TThemeRole::EditBorder];
-        PaintComboBox(dc, client, dpi, info.rcItem, info.rcButton, border, FPalette[TThemeRole::EditBackground],
-                      ComboButtonFaceFor(FPalette, styled.State),
-                      FPalette[enabled ? TThemeRole::ComboArrow : TThemeRole::ButtonDisabledText]);
-        break;
-    }
-    default:
-        break;
-    }
+    PaintProgress(dc, client, WindowDpi(window), FPalette, static_cast<int>(SendMessageW(window, PBM_GETPOS, 0, 0)),
+                  static_cast<int>(SendMessageW(window, PBM_GETRANGE, TRUE, 0)),
+                  static_cast<int>(SendMessageW(window, PBM_GETRANGE, FALSE, 0)));
 }
 
-void TThemeEngine::PaintList(TStyled& styled, HDC dc)
+void TThemeEngine::PaintComboKind(TStyled& styled, HDC dc)
+{
+    const HWND window = styled.Window;
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof(info);
+    if (!GetComboBoxInfo(window, &info))
+        return;
+    const TPaintFacts f = FactsOf(window);
+    const HWND focus = GetFocus();
+    const bool enabled = styled.State != TControlState::Disabled;
+    const bool hasFocus = f.Focused || (focus != nullptr && IsChild(window, focus));
+    const TColor border = FPalette[!enabled ? TThemeRole::Border
+                                            : hasFocus ? TThemeRole::EditFocusBorder : TThemeRole::EditBorder];
+    PaintComboBox(dc, f.Client, f.Dpi, info.rcItem, info.rcButton, border, FPalette[TThemeRole::EditBackground],
+                  ComboButtonFaceFor(FPalette, styled.State),
+                  FPalette[enabled ? TThemeRole::ComboArrow : TThemeRole::ButtonDisabledText]);
+}
+
+void TThemeEngine::PaintFrameKind(TStyled& styled, HDC dc)
+{
+    const HWND window = styled.Window;
+    RECT bounds;
+    GetWindowRect(window, &bounds);
+    POINT origin{0, 0};
+    ClientToScreen(window, &origin);
+    const int edge = origin.x - bounds.left;
+    const RECT frame{0, 0, bounds.right - bounds.left, bounds.bottom - bounds.top};
+    const bool enabled = IsWindowEnabled(window) != FALSE;
+    const TColor border = FPalette[!enabled                 ? TThemeRole::Border
+                                   : GetFocus() == window ? TThemeRole::EditFocusBorder
+                                                          : TThemeRole::EditBorder];
+    PaintEditFrame(dc, frame, edge, border, FPalette[TThemeRole::EditBackground]);
+
+    const int dpi = WindowDpi(window);
+    RECT bars[2] = {};
+    bool shown[2] = {false, false};
+    const int which[2] = {HTVSCROLL, HTHSCROLL};
+    for (int i = 0; i < 2; ++i) {
+        const std::optional<TWindowScrollBar> bar = ScrollBarOf(window, which[i]);
+        if (!bar)
+            continue;
+        const bool held = styled.Track.Bar == which[i];
+        TScrollGeometry geometry = bar->Geometry;
+        if (held && styled.Track.Part == TScrollPart::Thumb) {
+            // The thumb follows the pointer, not the system's record of it.
+            geometry.ThumbEnd = styled.Track.ThumbStart + (geometry.ThumbEnd - geometry.ThumbStart);
+            geometry.ThumbStart = styled.Track.ThumbStart;
+        }
+        const TScrollBarParts parts{bar->Rect,
+                                    bar->Vertical,
+                                    bar->Enabled,
+                                    geometry.Arrow,
+                                    geometry.ThumbStart,
+                                    geometry.ThumbEnd,
+                                    held || styled.HotBar == which[i]};
+        PaintScrollBar(dc, parts, dpi, FPalette);
+        bars[i] = bar->Rect;
+        shown[i] = true;
+    }
+    if (shown[0] && shown[1])
+        FillSolid(dc, RECT{bars[0].left, bars[1].top, bars[0].right, bars[1].bottom},
+                  FPalette[TThemeRole::ScrollTrack]);
+}
+
+void TThemeEngine::PaintNonClient(TStyled& styled)
+{
+    const HWND window = styled.Window;
+    RECT bounds;
+    GetWindowRect(window, &bounds);
+    RECT client;
+    GetClientRect(window, &client);
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    OffsetRect(&client, -bounds.left, -bounds.top);
+    const HDC dc = GetWindowDC(window);
+    if (dc == nullptr)
+        return;
+    // The client area is the system's: only the frame is copied over.
+    ExcludeClipRect(dc, client.left, client.top, client.right, client.bottom);
+    {
+        const TOffscreen image(dc, RECT{0, 0, bounds.right - bounds.left, bounds.bottom - bounds.top});
+        (this->*styled.Kind->Paint)(styled, image.DC());
+    }
+    ReleaseDC(window, dc);
+}
+
+void TThemeEngine::PaintComboList(TStyled& styled, HDC dc)
 {
     const HWND list = styled.List;
     RECT client;
@@ -751,55 +1057,6 @@ void TThemeEngine::PaintList(TStyled& styled, HDC dc)
         filled = item.bottom;
     }
     FillSolid(dc, RECT{client.left, filled, client.right, client.bottom}, FPalette[TThemeRole::ListBackground]);
-}
-
-void TThemeEngine::PaintNonClient(TStyled& styled)
-{
-    const HWND window = styled.Window;
-    RECT bounds;
-    GetWindowRect(window, &bounds);
-    POINT origin{0, 0};
-    ClientToScreen(window, &origin);
-    const int edge = origin.x - bounds.left;
-    const RECT frame{0, 0, bounds.right - bounds.left, bounds.bottom - bounds.top};
-    const HDC dc = GetWindowDC(window);
-    if (dc == nullptr)
-        return;
-    const bool enabled = IsWindowEnabled(window) != FALSE;
-    const TColor border = FPalette[!enabled                 ? TThemeRole::Border
-                                   : GetFocus() == window ? TThemeRole::EditFocusBorder
-                                                          : TThemeRole::EditBorder];
-    PaintEditFrame(dc, frame, edge, border, FPalette[TThemeRole::EditBackground]);
-
-    const int dpi = WindowDpi(window);
-    RECT bars[2] = {};
-    bool shown[2] = {false, false};
-    const LONG objects[2] = {OBJID_VSCROLL, OBJID_HSCROLL};
-    for (int i = 0; i < 2; ++i) {
-        SCROLLBARINFO info{};
-        info.cbSize = sizeof(info);
-        if (!GetScrollBarInfo(window, objects[i], &info) ||
-            (info.rgstate[0] & (STATE_SYSTEM_INVISIBLE | STATE_SYSTEM_OFFSCREEN)))
-            continue;
-        RECT bar = info.rcScrollBar;
-        OffsetRect(&bar, -bounds.left, -bounds.top);
-        const bool vertical = i == 0;
-        const int thickness = vertical ? bar.right - bar.left : bar.bottom - bar.top;
-        TScrollBarParts parts{bar,
-                              vertical,
-                              !(info.rgstate[0] & STATE_SYSTEM_UNAVAILABLE),
-                              thickness,
-                              info.xyThumbTop,
-                              info.xyThumbBottom,
-                              styled.HotBar == (vertical ? HTVSCROLL : HTHSCROLL)};
-        PaintScrollBar(dc, parts, dpi, FPalette);
-        bars[i] = bar;
-        shown[i] = true;
-    }
-    if (shown[0] && shown[1])
-        FillSolid(dc, RECT{bars[0].left, bars[1].top, bars[0].right, bars[1].bottom},
-                  FPalette[TThemeRole::ScrollTrack]);
-    ReleaseDC(window, dc);
 }
 
 std::unique_ptr<TThemeEngine> MakeThemeEngine(const TVisualStyle& style, TMillisClock clock)

@@ -37,6 +37,8 @@ protected:
     virtual void ParentColorChanged() {}
     virtual void ParentFontChanged() {}
     virtual void SystemColorsChanged() {}
+    // The parent's high contrast setting changed (IControlParent::HighContrast).
+    virtual void HighContrastChanged() {}
     virtual void HintShow() {}
     virtual void ShowHintChanged() {}
 
@@ -51,6 +53,7 @@ private:
     void CMParentColorChanged() final { ParentColorChanged(); }
     void CMParentFontChanged() final { ParentFontChanged(); }
     void CMSysColorChange() final { SystemColorsChanged(); }
+    void CMHighContrastChanged() final { HighContrastChanged(); }
     void CMHintShow() final { HintShow(); }
     void CMShowHintChanged() final { ShowHintChanged(); }
     void CMTextChanged() final { TextChanged(); }

@@ -266,6 +266,35 @@ void TJvCustomLinkLabel::Paint()
     }
     FNodeTree->Root().SetStartingPoint(origin);
     surface.DrawImage(*image, origin);
+    DrawFocusCue();
+}
+
+void TJvCustomLinkLabel::DrawFocusCue()
+{
+    if (!FSurface || !Focused() || Parent() == nullptr || !Parent()->FocusCuesShown())
+        return;
+    // Around the link text; around the whole label when it has no link.
+    TRect area = ClientRect();
+    bool first = true;
+    auto links = FNodeTree->GetTopLevelNodeEnumerator(TNodeClass::Of<TLinkNode>());
+    while (links->HasNext()) {
+        auto rects = static_cast<TLinkNode*>(links->GetNext())->GetRectEnumerator();
+        while (rects->HasNext()) {
+            const TRect r = rects->GetNext();
+            if (first)
+                area = r;
+            else
+                area = {std::min(area.Left, r.Left), std::min(area.Top, r.Top), std::max(area.Right, r.Right),
+                        std::max(area.Bottom, r.Bottom)};
+            first = false;
+        }
+    }
+    if (!first) {
+        const TPoint origin = TextOrigin();
+        area = {std::max(area.Left + origin.X - 1, 0), std::max(area.Top + origin.Y, 0),
+                std::min(area.Right + origin.X + 1, ClientWidth()), std::min(area.Bottom + origin.Y, ClientHeight())};
+    }
+    FSurface->DrawFocusRect(area, LinkColor());
 }
 
 // ---- links
@@ -316,6 +345,7 @@ void TJvCustomLinkLabel::RedrawLink(TLinkNode& Link)
     EraseLinkArea(Link);
     FSurface->SetFont(Font());
     FRenderer->RenderNode(FSurface->Canvas(), MarginRect(), Link);
+    DrawFocusCue();
 }
 
 void TJvCustomLinkLabel::EraseLinkArea(const TLinkNode& Link)
@@ -379,6 +409,76 @@ void TJvCustomLinkLabel::MouseLeave()
     TJvExGraphicControl::MouseLeave();
     if (FHotLinks && !ActiveLinkClicked())
         ResetActiveLink();
+}
+
+// ---- keyboard
+
+TPoint TJvCustomLinkLabel::LinkTextPoint() const
+{
+    if (const auto* link = FNodeTree->Root().GetFirstNodeOfClass<TLinkNode>()) {
+        auto rects = link->GetRectEnumerator();
+        if (rects->HasNext()) {
+            const TRect r = rects->GetNext();
+            const TPoint origin = TextOrigin();
+            return {origin.X + (r.Left + r.Right) / 2, origin.Y + (r.Top + r.Bottom) / 2};
+        }
+    }
+    return {0, 0};
+}
+
+void TJvCustomLinkLabel::KeyDown(unsigned Key, bool Repeated)
+{
+    if (Repeated || FSpaceDown)
+        return;
+    const TPoint p = LinkTextPoint();
+    if (Key == vkReturn) {
+        HandleMouseDown(mbLeft, 0, p.X, p.Y);
+        HandleMouseUp(mbLeft, 0, p.X, p.Y);
+    } else if (Key == vkSpace) {
+        FSpaceDown = true;
+        HandleMouseDown(mbLeft, 0, p.X, p.Y);
+    }
+}
+
+void TJvCustomLinkLabel::KeyUp(unsigned Key)
+{
+    if (Key != vkSpace || !FSpaceDown)
+        return;
+    FSpaceDown = false;
+    const TPoint p = LinkTextPoint();
+    HandleMouseUp(mbLeft, 0, p.X, p.Y);
+}
+
+void TJvCustomLinkLabel::FocusChanged()
+{
+    TJvExGraphicControl::FocusChanged();
+    // Losing the focus with the space bar down is a release elsewhere.
+    if (!Focused() && FSpaceDown) {
+        FSpaceDown = false;
+        HandleCancelMode();
+    }
+    Invalidate();
+}
+
+void TJvCustomLinkLabel::HighContrastChanged()
+{
+    const bool on = Parent() != nullptr && Parent()->HighContrast();
+    if (on == FSystemLinkColors)
+        return;
+    if (on) {
+        FOwnLinkColors[0] = LinkColor();
+        FOwnLinkColors[1] = LinkColorClicked();
+        FOwnLinkColors[2] = LinkColorHot();
+        SetLinkColor(clHotLight);
+        SetLinkColorClicked(clHighlight);
+        SetLinkColorHot(clHotLight);
+    } else {
+        SetLinkColor(FOwnLinkColors[0]);
+        SetLinkColorClicked(FOwnLinkColors[1]);
+        SetLinkColorHot(FOwnLinkColors[2]);
+    }
+    FSystemLinkColors = on;
+    Invalidate();
 }
 
 // ---- events

@@ -89,6 +89,10 @@ public:
     // A link to assistive technology: named by the caption's text; its
     // default action is the click.
     bool GetAccessibleInfo(TAccessibleInfo& Info) const override;
+    // Focused, Enter does what a left click on the link text does, in the
+    // same order of events; Space does it too, pressed and released.
+    void KeyDown(unsigned Key, bool Repeated) override;
+    void KeyUp(unsigned Key) override;
 
     // Asked by the parser for the content of each dynamic tag.
     void SupplyDynamicSource(TDynamicNode* Node, std::wstring& Source) override;
@@ -109,6 +113,12 @@ protected:
     void FontChanged() override;
     void MouseLeave() override;
     void TextChanged() override;
+    // Focused, the label shows a focus rectangle around its link text while
+    // the system shows focus cues.
+    void FocusChanged() override;
+    // Under high contrast the links take the system's link colours, and
+    // their own come back afterwards.
+    void HighContrastChanged() override;
 
     // Makes the link at P (control coordinates) the active one in State.
     void ActivateLinkAt(TPoint P, TLinkState State);
@@ -127,6 +137,10 @@ private:
     // Where the text starts vertically for a text of that height.
     int TextTop(const TRect& R, int TextHeight) const;
     void RedrawLink(TLinkNode& Link);
+    // Where a keyboard click lands: on the first link's text, else on the
+    // label's corner.
+    TPoint LinkTextPoint() const;
+    void DrawFocusCue();
     void CopyFontToRoot();
     // Every width measured for the tree goes: a change of font, link
     // style or content makes them stale.
@@ -146,6 +160,9 @@ private:
     std::wstring FCaption;
     std::unique_ptr<TNodeTree> FNodeTree;
     std::unique_ptr<ISurface> FSurface;
+    bool FSpaceDown = false;  // a press made with the space bar
+    bool FSystemLinkColors = false;
+    TColor FOwnLinkColors[3] = {};  // normal, clicked, hot: kept while the system's are used
 };
 
 // The published face of the link label.

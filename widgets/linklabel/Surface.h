@@ -34,6 +34,8 @@ public:
     // Lets the parent paint its own background into R, as if the control
     // were not there.
     virtual void PaintParentBackground(const TRect& R) = 0;
+    // The focus cue: a dotted rectangle just inside R in a colour.
+    virtual void DrawFocusRect(const TRect& R, TColor Color) = 0;
 
     // The font of the surface and of images made from it.
     virtual void SetFont(const TFont& Font) = 0;

@@ -8,14 +8,31 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+#include <iterator>
 #include <memory>
 #include <string>
+#include <utility>
 
 namespace {
 
 using R = TThemeRole;
 
 const TPalette& P() { return SmokeyQuartzKamri(); }
+
+// The window the controls stand on answers their colour questions through
+// the engine's one policy, as a form does.
+TThemeEngine* gEngine = nullptr;
+
+LRESULT CALLBACK AskTheEngine(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    static TBrushCache brushes;
+    if (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC && gEngine != nullptr)
+        if (const auto colors = gEngine->ControlColors(reinterpret_cast<HWND>(lParam), message))
+            return AnswerWithColors(reinterpret_cast<HDC>(wParam), *colors, brushes);
+    return DefWindowProcW(window, message, wParam, lParam);
+}
 
 const wchar_t kLongText[] =
     L"Die Download-Versionen von Windows 8/10 enthalten eine Install.ESD oder Install.WIM, die sich nicht "
@@ -30,7 +47,7 @@ protected:
     {
         Teal.reset(CreateSolidBrush(ToColorRef(P()[R::Form])));
         WNDCLASSW wc{};
-        wc.lpfnWndProc = &DefWindowProcW;
+        wc.lpfnWndProc = &AskTheEngine;
         wc.hInstance = GetModuleHandleW(nullptr);
         wc.hbrBackground = Teal.get();
         wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
@@ -72,6 +89,7 @@ protected:
         SetWindowTextW(Memo, lines.c_str());
 
         Engine = std::make_unique<TThemeEngine>(P(), [this] { return Now; });
+        gEngine = Engine.get();
         const TColor teal = P()[R::Form];
         struct TAttach {
             HWND Control;
@@ -94,6 +112,7 @@ protected:
 
     void TearDown() override
     {
+        gEngine = nullptr;
         Engine.reset();
         Window.reset();
     }
@@ -422,6 +441,7 @@ TEST_F(ThemeEngineTest, DetachingDestroyingAndEndingTheEngineLeaveNothingBehind)
     EXPECT_EQ(Engine->AttachedCount(), styled - 3);
     EXPECT_FALSE(Engine->IsAttached(Memo));
 
+    gEngine = nullptr;
     Engine.reset();
     RedrawWindow(Window.get(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN |
                                                      RDW_UPDATENOW);
@@ -455,4 +475,86 @@ TEST_F(ThemeEngineTest, AFormReachesTheEngineThroughTheFrameworksStyler)
         std::wstring FName = L"Anders";
     };
     EXPECT_EQ(MakeThemeEngine(TOtherStyle()), nullptr);
+}
+
+TEST_F(ThemeEngineTest, EveryKindOfTheTableIsAttachedAndPaintedByItsRow)
+{
+    const auto glyphMiddle = [](HWND w) {
+        const RECT glyph = ChoiceGlyphRect(Client(w), 96);
+        return POINT{(glyph.left + glyph.right) / 2, (glyph.top + glyph.bottom) / 2};
+    };
+    COMBOBOXINFO combo{};
+    combo.cbSize = sizeof(combo);
+    ASSERT_TRUE(GetComboBoxInfo(Combo, &combo));
+    SendMessageW(Radio2, BM_SETCHECK, BST_UNCHECKED, 0);
+    Settle();
+    struct Case {
+        TControlKind Kind;
+        HWND Control;
+        std::function<TColor()> Sample;  // a pixel only the kind's paint gives that colour
+        TColor Expected;
+    } const cases[] = {
+        {TControlKind::Button, Button, [&] { return ScreenPixel(Button, 3, 3); }, P()[R::ButtonFace]},
+        {TControlKind::RadioButton, Radio2, [&] { const POINT m = glyphMiddle(Radio2); return ScreenPixel(Radio2, m.x, m.y); },
+         P()[R::GlyphBackground]},
+        {TControlKind::CheckBox, Check, [&] { const POINT m = glyphMiddle(Check); return ScreenPixel(Check, m.x, m.y); },
+         P()[R::GlyphBackground]},
+        {TControlKind::GroupBox, Group, [&] { return ScreenPixel(Group, 0, 50); }, P()[R::GroupFrame]},
+        {TControlKind::Label, ShortLabel, [&] { return ScreenPixel(ShortLabel, 35, 15); }, P()[R::Form]},
+        {TControlKind::ProgressBar, Progress, [&] { return ScreenPixel(Progress, 0, 8); }, P()[R::ProgressBorder]},
+        {TControlKind::ComboBox, Combo, [&] { return ScreenPixel(Combo, combo.rcButton.left + 2, combo.rcButton.top + 1); },
+         P()[R::ComboButtonFace]},
+        {TControlKind::Edit, Edit, [&] { return WindowPixel(Edit, 0, 10); }, P()[R::EditBorder]},
+        {TControlKind::Memo, Memo, [&] { return WindowPixel(Memo, 0, 10); }, P()[R::EditBorder]},
+    };
+    for (const TThemeEngine::TKind& row : TThemeEngine::Kinds()) {
+        const auto found = std::find_if(std::begin(cases), std::end(cases), [&](const Case& c) { return c.Kind == row.Kind; });
+        ASSERT_NE(found, std::end(cases)) << "a kind without a case: " << static_cast<int>(row.Kind);
+        EXPECT_TRUE(Engine->IsAttached(found->Control)) << static_cast<int>(row.Kind);
+        // Drawn again from scratch, the control shows its row's paint.
+        RedrawWindow(found->Control, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+        Settle();
+        EXPECT_EQ(found->Sample(), found->Expected) << static_cast<int>(row.Kind);
+    }
+    // Kinds without a row stay their owners' to paint.
+    for (const TControlKind kind : {TControlKind::Panel, TControlKind::LinkLabel})
+        EXPECT_FALSE(Engine->Attach(Window.get(), TControlLook{kind, P()[R::Form], clDefault}));
+}
+
+namespace {
+
+HWND gDestroyOnClick = nullptr;
+
+LRESULT CALLBACK DestroysOnClick(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED && gDestroyOnClick != nullptr)
+        DestroyWindow(std::exchange(gDestroyOnClick, nullptr));
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+TEST(ThemeEngineLifetime, AButtonWhoseClickHandlerDestroysItOrItsWindowLeavesNothingBehind)
+{
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = &DestroysOnClick;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"ThemeEngineDestroyingWindow";
+    RegisterClassW(&wc);
+    for (const bool wholeWindow : {false, true}) {
+        SCOPED_TRACE(wholeWindow ? "the window" : "the button");
+        TWindowHandle window(CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP | WS_VISIBLE, 0, 0, 200, 100, nullptr,
+                                             nullptr, wc.hInstance, nullptr));
+        const HWND button = CreateWindowExW(0, L"BUTTON", L"Weg", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 10, 10, 80,
+                                            30, window.get(), nullptr, wc.hInstance, nullptr);
+        TThemeEngine engine(P());
+        ASSERT_TRUE(engine.Attach(button, TControlLook{TControlKind::Button, P()[R::Form], clDefault}));
+        gDestroyOnClick = wholeWindow ? window.release() : button;
+        // The click runs inside the engine's handling of the button's
+        // messages, which must not touch the button's state afterwards.
+        SendMessageW(button, BM_CLICK, 0, 0);
+        PumpFor(50);
+        EXPECT_FALSE(IsWindow(button));
+        EXPECT_EQ(engine.AttachedCount(), 0u);
+    }
 }

@@ -47,6 +47,7 @@ public:
     void SetBrushColor(TColor Color) override { FBrush = Color; }
     void FillRect(const TRect& R) override { Fills.push_back({R, FBrush}); }
     void PaintParentBackground(const TRect& R) override { ParentBackgrounds.push_back(R); }
+    void DrawFocusRect(const TRect& R, TColor Color) override { FocusRects.push_back({R, Color}); }
     void SetFont(const TFont& Font) override { FontSet = Font; }
     ICanvas& Canvas() override
     {
@@ -101,6 +102,7 @@ public:
 
     std::vector<TFill> Fills;
     std::vector<TRect> ParentBackgrounds;
+    std::vector<TFill> FocusRects;
     std::vector<TImageDrawn> Images;
     TFakeCanvas Screen;
     TFont FontSet;

@@ -7,7 +7,9 @@
 #include "tools/driver/CommandLine.h"
 #include "tools/driver/Json.h"
 #include "tools/driver/win/ConsoleAccess.h"
+#include "tools/driver/win/Accessibility.h"
 #include "tools/driver/win/DropFiles.h"
+#include "tools/driver/win/HighContrast.h"
 #include "tools/driver/win/Handle.h"
 #include "tools/driver/win/Inspect.h"
 #include "tools/driver/win/MessageBoxes.h"
@@ -823,6 +825,32 @@ JsonValue CmdDropFiles(const ParsedCommand& cmd)
     return DropFiles(top, paths, pt);
 }
 
+// What a screen reader in its own process learns of a control's client
+// (--id; the window itself without), optionally navigating from a child or
+// doing a child's default action.
+JsonValue CmdAccessible(const ParsedCommand& cmd)
+{
+    HWND top = TargetWindow(cmd);
+    HWND target = cmd.Has(L"--id") ? ControlOf(cmd, top) : top;
+    AccessibleRequest request;
+    request.Direction = cmd.Optional(L"--navigate");
+    request.From = static_cast<long>(cmd.Integer(L"--from", 0));
+    if (cmd.Has(L"--do-default"))
+        request.DoDefault = static_cast<long>(cmd.Integer(L"--do-default"));
+    JsonValue result = AccessibleClient(target, request);
+    if (request.DoDefault)
+        LetSettle(top, SettleOf(cmd));
+    return result;
+}
+
+JsonValue CmdHighContrast(const ParsedCommand& cmd)
+{
+    const std::wstring& state = cmd.Required(L"--state");
+    if (state != L"on" && state != L"off")
+        throw EUsageError(L"--state takes on or off");
+    return SetHighContrast(TargetWindow(cmd), state == L"on", SettleOf(cmd));
+}
+
 JsonValue CmdConsoleText(const ParsedCommand& cmd)
 {
     return ConsoleText(static_cast<DWORD>(cmd.Integer(L"--pid")));
@@ -882,6 +910,10 @@ std::vector<Command> BuildCommands()
         {spec(L"close", windowOptions({L"--settle"})), CmdClose, L"posts WM_CLOSE"},
         {spec(L"drop-files", windowOptions({L"--files", L"--x", L"--y"}), {}, {L"--files"}), CmdDropFiles,
          L"drops files on the window as Explorer does"},
+        {spec(L"accessible", windowOptions({L"--id", L"--control-class", L"--navigate", L"--from", L"--do-default", L"--settle"})),
+         CmdAccessible, L"what a screen reader in another process learns of a window's client"},
+        {spec(L"high-contrast", windowOptions({L"--state", L"--settle"}), {}, {L"--state"}), CmdHighContrast,
+         L"makes the program see high contrast switched on or off"},
         {spec(L"console-text", {L"--pid"}, {}, {L"--pid"}), CmdConsoleText, L"reads the screen of a process's console"},
         {spec(L"console-key", {L"--pid", L"--char"}, {}, {L"--pid"}), CmdConsoleKey,
          L"presses a key in a process's console"},

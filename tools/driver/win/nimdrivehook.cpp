@@ -1,9 +1,11 @@
 // The hook library nimdrive places into a program's UI thread to read the
-// fonts of its windows there, and to drop files on a window as the shell
-// does (the drop data must be memory of the program's process).
+// fonts of its windows there, to drop files on a window as the shell does
+// (the drop data must be memory of the program's process), and to make the
+// program see high contrast as Windows' setting (HighContrastQuery.h).
 
 #include "tools/driver/win/DropQuery.h"
 #include "tools/driver/win/FontQuery.h"
+#include "tools/driver/win/HighContrastQuery.h"
 
 #include <shlobj.h>
 
@@ -81,18 +83,82 @@ LRESULT PostDrop(HWND top, DWORD driverPid, LPARAM point)
     return result;
 }
 
+// ---- high contrast as the driver says
+
+using SystemParametersInfoProc = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT);
+SystemParametersInfoProc gRealSystemParametersInfo = nullptr;
+bool gHighContrast = false;
+
+BOOL WINAPI AnswerSystemParametersInfo(UINT action, UINT param, PVOID data, UINT winIni)
+{
+    if (action != SPI_GETHIGHCONTRAST || data == nullptr)
+        return gRealSystemParametersInfo(action, param, data, winIni);
+    auto* settings = static_cast<HIGHCONTRASTW*>(data);
+    if (!gRealSystemParametersInfo(action, param, data, winIni))
+        settings->dwFlags = 0;
+    settings->dwFlags = gHighContrast ? (settings->dwFlags | HCF_HIGHCONTRASTON) : (settings->dwFlags & ~HCF_HIGHCONTRASTON);
+    return TRUE;
+}
+
+// Replaces the program's import of user32's SystemParametersInfoW; true
+// when it is replaced (now or before).
+bool ReplaceImport()
+{
+    const auto base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    if (directory.VirtualAddress == 0)
+        return false;
+    for (auto* import = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + directory.VirtualAddress);
+         import->Name != 0; ++import) {
+        if (_stricmp(reinterpret_cast<const char*>(base + import->Name), "user32.dll") != 0 ||
+            import->OriginalFirstThunk == 0)
+            continue;
+        auto* names = reinterpret_cast<const IMAGE_THUNK_DATA*>(base + import->OriginalFirstThunk);
+        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + import->FirstThunk);
+        for (; names->u1.AddressOfData != 0; ++names, ++slots) {
+            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
+                continue;
+            const auto* byName = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+            if (std::strcmp(reinterpret_cast<const char*>(byName->Name), "SystemParametersInfoW") != 0)
+                continue;
+            const auto ours = reinterpret_cast<ULONG_PTR>(&AnswerSystemParametersInfo);
+            if (slots->u1.Function == ours)
+                return true;
+            DWORD old = 0;
+            if (!VirtualProtect(&slots->u1.Function, sizeof(slots->u1.Function), PAGE_READWRITE, &old))
+                return false;
+            gRealSystemParametersInfo = reinterpret_cast<SystemParametersInfoProc>(slots->u1.Function);
+            slots->u1.Function = ours;
+            VirtualProtect(&slots->u1.Function, sizeof(slots->u1.Function), old, &old);
+            // The library must outlive the program's calls into it.
+            HMODULE self = nullptr;
+            GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                               reinterpret_cast<LPCWSTR>(&AnswerSystemParametersInfo), &self);
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 extern "C" __declspec(dllexport) LRESULT CALLBACK NimdriveCallWndProc(int code, WPARAM wParam, LPARAM lParam)
 {
     static const UINT query = RegisterWindowMessageW(kFontQueryMessageName);
     static const UINT dropQuery = RegisterWindowMessageW(kDropMessageName);
+    static const UINT highContrast = RegisterWindowMessageW(kHighContrastMessageName);
     if (code == HC_ACTION && lParam) {
         const auto* message = reinterpret_cast<const CWPSTRUCT*>(lParam);
         if (dropQuery && message->message == dropQuery) {
             // A hook cannot set the sent message's result; ReplyMessage
             // answers the waiting driver at once.
             ReplyMessage(PostDrop(message->hwnd, static_cast<DWORD>(message->wParam), message->lParam));
+        }
+        if (highContrast && message->message == highContrast) {
+            gHighContrast = message->wParam != 0;
+            ReplyMessage(ReplaceImport() ? 1 : 0);
         }
         if (query && message->message == query) {
             // Never let anything escape into the program we visit.

@@ -4,15 +4,14 @@
 #include <windows.h>
 
 #include <commctrl.h>
-#include <lm.h>
+#include <ole2.h>
 #include <uxtheme.h>
 
-void* volatile gNimbrelLibraries[4];
+void* volatile gNimbrelLibraries[3];
 
 void TouchNimbrelLibraries()
 {
     gNimbrelLibraries[0] = reinterpret_cast<void*>(&InitCommonControlsEx);
-    gNimbrelLibraries[1] = reinterpret_cast<void*>(&NetWkstaGetInfo);
-    gNimbrelLibraries[2] = reinterpret_cast<void*>(&GetFileVersionInfoSizeW);
-    gNimbrelLibraries[3] = reinterpret_cast<void*>(&IsAppThemed);
+    gNimbrelLibraries[1] = reinterpret_cast<void*>(&OleInitialize);
+    gNimbrelLibraries[2] = reinterpret_cast<void*>(&IsAppThemed);
 }

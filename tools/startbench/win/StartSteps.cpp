@@ -14,6 +14,7 @@
 #include "framework/Exception.h"
 #include "framework/StrUtils.h"
 #include "framework/win/Application.h"
+#include "framework/win/OleApartment.h"
 #include "framework/win/Theme.h"
 #include "resources/Forms.h"
 #include "resources/Themes.h"
@@ -148,6 +149,9 @@ int wmain(int argc, wchar_t** argv)
     const double toEntry = SinceProcessCreation();
     TSteps steps;
     std::printf("%8.1f process creation to program entry (loader, libraries, runtime)\n", toEntry);
+
+    const TOleApartment apartment;
+    steps.Step("OLE apartment");
 
     InitSystemInfo();
     steps.Step("system facts");

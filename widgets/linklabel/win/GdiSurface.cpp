@@ -16,6 +16,23 @@ void TGdiSurface::PaintParentBackground(const TRect& R)
     FHost.PaintParentBackground(FControl, DC(), RECT{R.Left, R.Top, R.Right, R.Bottom});
 }
 
+void TGdiSurface::DrawFocusRect(const TRect& R, TColor Color)
+{
+    const HDC dc = DC();
+    const auto color = PaintColor(Color, clWindowText);
+    if (dc == nullptr || !color || R.Right <= R.Left || R.Bottom <= R.Top)
+        return;
+    // Every other pixel, in the colour itself: drawn twice it stays.
+    for (int x = R.Left; x < R.Right; x += 2) {
+        SetPixelV(dc, x, R.Top, *color);
+        SetPixelV(dc, x, R.Bottom - 1, *color);
+    }
+    for (int y = R.Top; y < R.Bottom; y += 2) {
+        SetPixelV(dc, R.Left, y, *color);
+        SetPixelV(dc, R.Right - 1, y, *color);
+    }
+}
+
 ICanvas& TGdiSurface::Canvas()
 {
     FCanvas.SetDC(DC());

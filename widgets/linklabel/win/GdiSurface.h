@@ -19,6 +19,7 @@ public:
     void SetBrushColor(TColor Color) override { FBrush = Color; }
     void FillRect(const TRect& R) override;
     void PaintParentBackground(const TRect& R) override;
+    void DrawFocusRect(const TRect& R, TColor Color) override;
     void SetFont(const TFont& Font) override { FFonts.SetFont(Font); }
     ICanvas& Canvas() override;
     std::unique_ptr<IImage> MakeImage(int Width, int Height, TColor Brush) override;

@@ -13,6 +13,7 @@ std::unique_ptr<TGraphicControl> MakeLinkLabel(const TControlDef& def, TGraphicH
         label->SetFont(FontOfDef(*def.Font));
     label->SetBounds(def.Left, def.Top, def.Width, def.Height);
     label->SetVisible((def.Options & coHidden) == 0);
+    label->SetTabStop(def.TabOrder >= 0);
     label->SetCaption(def.Text != nullptr ? def.Text : L"");
     label->Loaded();
     return label;
