@@ -1,6 +1,7 @@
 #include "framework/win/Dpi.h"
 
 #include "framework/Dpi.h"
+#include "framework/win/Handle.h"
 #include "framework/win/SystemLibrary.h"
 
 namespace {
@@ -18,11 +19,8 @@ using TGetDpiForMonitor = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
 
 int ScreenDpi()
 {
-    const HDC screen = GetDC(nullptr);
-    const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
-    if (screen != nullptr)
-        ReleaseDC(nullptr, screen);
-    return dpi;
+    const TWindowDC screen(nullptr);
+    return screen ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 0;
 }
 
 // Windows 8.1 knows a monitor's resolution, not yet a window's; its library

@@ -119,6 +119,47 @@ using TModuleHandle = TUniqueHandle<ModuleHandleTraits>;
 using TIconHandle = TUniqueHandle<IconHandleTraits>;
 using THookHandle = TUniqueHandle<HookHandleTraits>;
 
+// A window's (or, for nullptr, the screen's) device context, released with
+// the window it came from.
+class TWindowDC {
+public:
+    explicit TWindowDC(HWND window) noexcept : FWindow(window), FDc(GetDC(window)) {}
+    ~TWindowDC()
+    {
+        if (FDc != nullptr)
+            ReleaseDC(FWindow, FDc);
+    }
+    TWindowDC(const TWindowDC&) = delete;
+    TWindowDC& operator=(const TWindowDC&) = delete;
+    HDC get() const noexcept { return FDc; }
+    explicit operator bool() const noexcept { return FDc != nullptr; }
+
+private:
+    HWND FWindow;
+    HDC FDc;
+};
+
+// Selects an object into a DC for the lifetime of this; restores the old one.
+// A null object selects nothing.
+class TSelectedObject {
+public:
+    TSelectedObject(HDC dc, HGDIOBJ object) noexcept
+        : FDc(dc), FOld(dc != nullptr && object != nullptr ? SelectObject(dc, object) : nullptr)
+    {
+    }
+    ~TSelectedObject()
+    {
+        if (FOld != nullptr)
+            SelectObject(FDc, FOld);
+    }
+    TSelectedObject(const TSelectedObject&) = delete;
+    TSelectedObject& operator=(const TSelectedObject&) = delete;
+
+private:
+    HDC FDc;
+    HGDIOBJ FOld;
+};
+
 // A critical section that is entered for the lifetime of a TLock.
 class TCriticalSection {
 public:

@@ -2,6 +2,7 @@
 
 #include "framework/Dpi.h"
 #include "framework/win/Dpi.h"
+#include "framework/win/Handle.h"
 
 #include <algorithm>
 
@@ -10,22 +11,6 @@ namespace {
 constexpr int kTextMargin = 2;   // from the item's edges, as the system's lists leave it
 constexpr int kColumnGap = 10;   // between the widest entry text and the details
 constexpr UINT kItemTextFlags = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS;
-
-class TSelectedFont {
-public:
-    TSelectedFont(HDC dc, HFONT font) : FDc(dc), FOld(font != nullptr ? SelectObject(dc, font) : nullptr) {}
-    ~TSelectedFont()
-    {
-        if (FOld != nullptr)
-            SelectObject(FDc, FOld);
-    }
-    TSelectedFont(const TSelectedFont&) = delete;
-    TSelectedFont& operator=(const TSelectedFont&) = delete;
-
-private:
-    HDC FDc;
-    HGDIOBJ FOld;
-};
 
 std::wstring ListText(HWND list, int index)
 {
@@ -68,7 +53,7 @@ bool QueryListItemDetail(HWND combo, int index, TListItemDetail& detail)
 
 int ListDetailColumn(HDC dc, HWND list, HFONT font, int dpi)
 {
-    TSelectedFont selected(dc, font);
+    TSelectedObject selected(dc, font);
     int widest = 0;
     const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
     for (int i = 0; i < count; ++i)
@@ -79,7 +64,7 @@ int ListDetailColumn(HDC dc, HWND list, HFONT font, int dpi)
 void DrawListItemTexts(HDC dc, const RECT& item, int dpi, const std::wstring& text, const std::wstring& detail,
                        int column, HFONT font, COLORREF color)
 {
-    TSelectedFont selected(dc, font);
+    TSelectedObject selected(dc, font);
     const int oldMode = SetBkMode(dc, TRANSPARENT);
     const COLORREF oldColor = SetTextColor(dc, color);
     const int margin = ScaleForDpi(kTextMargin, dpi);
@@ -97,15 +82,14 @@ void DrawListItemTexts(HDC dc, const RECT& item, int dpi, const std::wstring& te
 
 void SetListItemHeight(HWND combo, HFONT font)
 {
-    const HDC dc = GetDC(combo);
-    if (dc == nullptr)
+    const TWindowDC dc(combo);
+    if (!dc)
         return;
     TEXTMETRICW metrics{};
     {
-        TSelectedFont selected(dc, font);
-        GetTextMetricsW(dc, &metrics);
+        TSelectedObject selected(dc.get(), font);
+        GetTextMetricsW(dc.get(), &metrics);
     }
-    ReleaseDC(combo, dc);
     if (metrics.tmHeight > 0)
         SendMessageW(combo, CB_SETITEMHEIGHT, 0, metrics.tmHeight);
 }
@@ -113,23 +97,24 @@ void SetListItemHeight(HWND combo, HFONT font)
 void FitDroppedWidth(HWND combo, int maxWidth)
 {
     const HWND list = ListOf(combo);
-    const HDC dc = list != nullptr ? GetDC(list) : nullptr;
-    if (dc == nullptr)
+    if (list == nullptr)
         return;
     const auto font = reinterpret_cast<HFONT>(SendMessageW(combo, WM_GETFONT, 0, 0));
     const int dpi = WindowDpi(combo);
-    const int column = ListDetailColumn(dc, list, font, dpi);
     int needed = 0;
     {
-        TSelectedFont selected(dc, font);
+        const TWindowDC dc(list);
+        if (!dc)
+            return;
+        const int column = ListDetailColumn(dc.get(), list, font, dpi);
+        TSelectedObject selected(dc.get(), font);
         const LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
         for (int i = 0; i < count; ++i) {
             TListItemDetail detail;
             if (QueryListItemDetail(combo, i, detail) && !detail.Detail.empty())
-                needed = std::max(needed, column + TextWidth(dc, detail.Detail));
+                needed = std::max(needed, column + TextWidth(dc.get(), detail.Detail));
         }
     }
-    ReleaseDC(list, dc);
     RECT box{};
     GetWindowRect(combo, &box);
     const int frame = 2 * GetSystemMetrics(SM_CXEDGE) + GetSystemMetrics(SM_CXVSCROLL);

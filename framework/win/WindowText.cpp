@@ -1,5 +1,7 @@
 #include "framework/win/WindowText.h"
 
+#include "framework/win/Handle.h"
+
 #include <algorithm>
 
 std::wstring WindowText(HWND window)
@@ -14,11 +16,9 @@ std::wstring WindowText(HWND window)
 SIZE TextExtent(HWND window, HFONT font, const std::wstring& text)
 {
     SIZE size{0, 0};
-    if (HDC dc = GetDC(window)) {
-        const HGDIOBJ old = SelectObject(dc, font);
-        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-        SelectObject(dc, old);
-        ReleaseDC(window, dc);
+    if (const TWindowDC dc(window); dc) {
+        TSelectedObject selected(dc.get(), font);
+        GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);
     }
     return size;
 }

@@ -8,23 +8,6 @@
 
 namespace {
 
-// Selects an object into a DC for the lifetime of this; restores the old one.
-class TSelected {
-public:
-    TSelected(HDC dc, HGDIOBJ object) noexcept : FDc(dc), FOld(object != nullptr ? SelectObject(dc, object) : nullptr) {}
-    ~TSelected()
-    {
-        if (FOld != nullptr)
-            SelectObject(FDc, FOld);
-    }
-    TSelected(const TSelected&) = delete;
-    TSelected& operator=(const TSelected&) = delete;
-
-private:
-    HDC FDc;
-    HGDIOBJ FOld;
-};
-
 int Px(int value, int dpi) { return std::max(1, ScaleForDpi(value, dpi)); }
 
 RECT Inflated(RECT r, int by)
@@ -49,7 +32,7 @@ void DottedFrame(HDC dc, const RECT& r, TColor color)
 
 int FontHeight(HDC dc, HFONT font)
 {
-    TSelected selected(dc, font);
+    TSelectedObject selected(dc, font);
     TEXTMETRICW metrics{};
     GetTextMetricsW(dc, &metrics);
     return metrics.tmHeight;
@@ -111,7 +94,7 @@ void DrawTextIn(HDC dc, RECT r, const std::wstring& text, HFONT font, TColor col
 {
     if (text.empty())
         return;
-    TSelected selected(dc, font);
+    TSelectedObject selected(dc, font);
     const int oldMode = SetBkMode(dc, TRANSPARENT);
     const COLORREF oldColor = SetTextColor(dc, ToColorRef(color));
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, flags);
@@ -121,7 +104,7 @@ void DrawTextIn(HDC dc, RECT r, const std::wstring& text, HFONT font, TColor col
 
 int TextHeight(HDC dc, const RECT& r, const std::wstring& text, HFONT font, UINT flags)
 {
-    TSelected selected(dc, font);
+    TSelectedObject selected(dc, font);
     RECT measured = r;
     const std::wstring shown = text.empty() ? L" " : text;
     DrawTextW(dc, shown.c_str(), static_cast<int>(shown.size()), &measured, flags | DT_CALCRECT);
@@ -160,7 +143,7 @@ void PaintChoiceGlyph(HDC dc, const RECT& glyph, int dpi, TChoiceKind kind, cons
             };
             const POINT tick[] = {at(3, 6), at(5, 9), at(10, 3)};
             TPenHandle pen(CreatePen(PS_SOLID, Px(2, dpi), ToColorRef(look.Mark)));
-            TSelected selected(dc, pen.get());
+            TSelectedObject selected(dc, pen.get());
             Polyline(dc, tick, 3);
         }
         return;
@@ -168,15 +151,15 @@ void PaintChoiceGlyph(HDC dc, const RECT& glyph, int dpi, TChoiceKind kind, cons
     TPenHandle pen(CreatePen(PS_INSIDEFRAME, line, ToColorRef(look.Border)));
     TBrushHandle brush(CreateSolidBrush(ToColorRef(look.Background)));
     {
-        TSelected selectedPen(dc, pen.get());
-        TSelected selectedBrush(dc, brush.get());
+        TSelectedObject selectedPen(dc, pen.get());
+        TSelectedObject selectedBrush(dc, brush.get());
         Ellipse(dc, glyph.left, glyph.top, glyph.right, glyph.bottom);
     }
     if (checked) {
         const RECT dot = Inflated(glyph, Px(4, dpi));
         TBrushHandle markBrush(CreateSolidBrush(ToColorRef(look.Mark)));
-        TSelected selectedPen(dc, GetStockObject(NULL_PEN));
-        TSelected selectedBrush(dc, markBrush.get());
+        TSelectedObject selectedPen(dc, GetStockObject(NULL_PEN));
+        TSelectedObject selectedBrush(dc, markBrush.get());
         // NULL_PEN leaves the right and bottom edge out; one more pixel.
         Ellipse(dc, dot.left, dot.top, dot.right + 1, dot.bottom + 1);
     }
@@ -199,7 +182,7 @@ void PaintChoice(HDC dc, const RECT& client, int dpi, TChoiceKind kind, const TG
     if (focusCue) {
         RECT measured = area;
         {
-            TSelected selected(dc, font);
+            TSelectedObject selected(dc, font);
             DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &measured, flags | DT_CALCRECT);
         }
         DottedFrame(dc, RECT{area.left - 1, area.top, std::min(area.right, measured.right) + 1, area.bottom},
@@ -221,7 +204,7 @@ void PaintGroupBox(HDC dc, const RECT& client, int dpi, const std::wstring& capt
     RECT text{client.left + Px(8, dpi), client.top, client.right - Px(8, dpi), client.top + textHeight};
     RECT measured = text;
     {
-        TSelected selected(dc, font);
+        TSelectedObject selected(dc, font);
         DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &measured, flags | DT_CALCRECT);
     }
     const RECT behind{text.left - gap, text.top, std::min<LONG>(measured.right, text.right) + gap, text.bottom};
@@ -294,8 +277,8 @@ void PaintArrow(HDC dc, const RECT& r, int dpi, TArrowDirection direction, TColo
     }
     TPenHandle pen(CreatePen(PS_SOLID, 1, ToColorRef(color)));
     TBrushHandle brush(CreateSolidBrush(ToColorRef(color)));
-    TSelected selectedPen(dc, pen.get());
-    TSelected selectedBrush(dc, brush.get());
+    TSelectedObject selectedPen(dc, pen.get());
+    TSelectedObject selectedBrush(dc, brush.get());
     Polygon(dc, p, 3);
 }
 

@@ -8,11 +8,10 @@ TTextExtent TGdiTextMeasurer::Measure(const std::wstring& text, int wrapWidth, i
     sized.lfHeight = -pixelHeight;
     sized.lfWidth = 0;
     TFontHandle font(CreateFontIndirectW(&sized));
-    const HGDIOBJ old = SelectObject(FDc, font.get());
+    TSelectedObject selected(FDc, font.get());
     RECT r{0, 0, wrapWidth, 0};
     const std::wstring shown = text.empty() ? L" " : text;
     DrawTextW(FDc, shown.c_str(), static_cast<int>(shown.size()), &r, FFlags | DT_CALCRECT);
-    SelectObject(FDc, old);
     return TTextExtent{r.right - r.left, r.bottom - r.top};
 }
 
@@ -24,10 +23,11 @@ int FontPixelHeight(HDC dc, HFONT font)
     if (logFont.lfHeight < 0)
         return -logFont.lfHeight;
     // A cell height (or 0, the default size): ask the realized font.
-    const HGDIOBJ old = SelectObject(dc, font);
     TEXTMETRICW metrics{};
-    GetTextMetricsW(dc, &metrics);
-    SelectObject(dc, old);
+    {
+        TSelectedObject selected(dc, font);
+        GetTextMetricsW(dc, &metrics);
+    }
     return metrics.tmHeight - metrics.tmInternalLeading;
 }
 

@@ -2,6 +2,7 @@
 
 #include "framework/win/Application.h"
 #include "framework/win/Dpi.h"
+#include "framework/win/Handle.h"
 #include "framework/win/ListItemDetail.h"
 #include "framework/win/Subclass.h"
 #include "framework/win/WindowText.h"
@@ -853,10 +854,8 @@ void TThemeEngine::FitText(TStyled& styled)
     if (flags & DT_WORDBREAK) {
         RECT client;
         GetClientRect(window, &client);
-        if (const HDC dc = GetDC(window)) {
-            fitted = FitFont(dc, styled.DesignFont, WindowText(window), client.right, client.bottom, flags);
-            ReleaseDC(window, dc);
-        }
+        if (const TWindowDC dc(window); dc)
+            fitted = FitFont(dc.get(), styled.DesignFont, WindowText(window), client.right, client.bottom, flags);
     }
     const HFONT wanted = fitted ? fitted.get() : styled.DesignFont;
     if (FontOf(window) != wanted) {

@@ -7,19 +7,6 @@ namespace linklabel {
 
 namespace {
 
-// Selects a font into a DC for its lifetime.
-class TSelectFont {
-public:
-    TSelectFont(HDC dc, HFONT font) : FDC(dc), FOld(SelectObject(dc, font)) {}
-    ~TSelectFont() { SelectObject(FDC, FOld); }
-    TSelectFont(const TSelectFont&) = delete;
-    TSelectFont& operator=(const TSelectFont&) = delete;
-
-private:
-    HDC FDC;
-    HGDIOBJ FOld;
-};
-
 }  // namespace
 
 void TFontCache::SetFont(const TFont& Font)
@@ -42,18 +29,18 @@ HFONT TFontCache::Get(TFontStyles Styles)
 
 SIZE TGdiCanvas::Extent(std::wstring_view Text)
 {
-    SIZE size{0, 0};
-    HDC dc = FDC;
-    HDC screen = nullptr;
-    if (dc == nullptr)
-        dc = screen = GetDC(nullptr);
-    {
-        TSelectFont select(dc, FFonts.Get(FStyle));
-        GetTextExtentPoint32W(dc, Text.data(), static_cast<int>(Text.size()), &size);
-    }
-    if (screen != nullptr)
-        ReleaseDC(nullptr, screen);
-    return size;
+    const auto measure = [&](HDC dc) {
+        SIZE size{0, 0};
+        TSelectedObject select(dc, FFonts.Get(FStyle));
+        if (dc != nullptr)
+            GetTextExtentPoint32W(dc, Text.data(), static_cast<int>(Text.size()), &size);
+        return size;
+    };
+    if (FDC != nullptr)
+        return measure(FDC);
+    // Without a DC of its own (before the first paint) the screen's measures.
+    const TWindowDC screen(nullptr);
+    return measure(screen.get());
 }
 
 int TGdiCanvas::TextWidth(std::wstring_view Text) { return Extent(Text).cx; }
@@ -65,7 +52,7 @@ void TGdiCanvas::DrawString(int X, int Y, std::wstring_view Text)
     const auto color = PaintColor(FColor, clWindowText);
     if (FDC == nullptr || !color)
         return;
-    TSelectFont select(FDC, FFonts.Get(FStyle));
+    TSelectedObject select(FDC, FFonts.Get(FStyle));
     const int oldMode = SetBkMode(FDC, TRANSPARENT);
     const COLORREF oldColor = SetTextColor(FDC, *color);
     const UINT oldAlign = SetTextAlign(FDC, TA_LEFT | TA_TOP | TA_NOUPDATECP);
@@ -88,13 +75,13 @@ void FillWithColor(HDC DC, const TRect& R, TColor Color)
 TGdiImage::TGdiImage(HDC Reference, int Width, int Height, TColor Brush, TFontCache& Fonts)
     : FWidth(Width), FHeight(Height), FCanvas(Fonts)
 {
-    HDC screen = nullptr;
-    if (Reference == nullptr)
-        Reference = screen = GetDC(nullptr);
-    FDC.reset(CreateCompatibleDC(Reference));
-    FBitmap.reset(CreateCompatibleBitmap(Reference, Width, Height));
-    if (screen != nullptr)
-        ReleaseDC(nullptr, screen);
+    {
+        const TWindowDC screen(nullptr);
+        if (Reference == nullptr)
+            Reference = screen.get();
+        FDC.reset(CreateCompatibleDC(Reference));
+        FBitmap.reset(CreateCompatibleBitmap(Reference, Width, Height));
+    }
     if (!FDC || !FBitmap)
         RaiseLastOSError();
     FOldBitmap = SelectObject(FDC.get(), FBitmap.get());
