@@ -7,8 +7,8 @@
 #include "framework/Dpi.h"
 #include "framework/StrUtils.h"
 #include "framework/win/Dialogs.h"
-#include "framework/win/Handle.h"
 #include "framework/win/ListItemDetail.h"
+#include "framework/win/WindowText.h"
 #include "imageinfo/WriteChecks.h"
 
 #include <string>
@@ -53,22 +53,12 @@ void TForm1::ShowImageHint()
     const HWND label = lblImageHint.Handle();
     RECT client{};
     GetClientRect(label, &client);
-    std::wstring shown;
-    {
-        const TWindowDC dc(label);
-        if (!dc) {
-            lblImageHint.SetText(hint.Whole());
-            return;
-        }
-        TSelectedObject selected(dc.get(), reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
-        const auto width = [&dc](const std::wstring& text) {
-            SIZE size{};
-            GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);
-            return static_cast<int>(size.cx);
-        };
-        // A pixel to spare: the theme draws small text unsmoothed, which may be wider.
-        shown = FitHint(hint, client.right - 1, width);
-    }
+    const auto font = reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0));
+    const auto width = [label, font](const std::wstring& text) {
+        return static_cast<int>(TextExtent(label, font, text).cx);
+    };
+    // A pixel to spare: the theme draws small text unsmoothed, which may be wider.
+    const std::wstring shown = FitHint(hint, client.right - 1, width);
     lblImageHint.SetText(shown);
 }
 
